@@ -1,0 +1,292 @@
+// The generated Pascal units: one per language, and the constants unit.
+#include "uProject.h"
+
+#include "uErrors.h"
+#include "uFileWrite.h"
+#include "uPrompt.h"
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Upper-case hexadecimal with at least `digits` digits; a negative value is
+// written as the eight digits of its 32-bit two's complement.
+std::string Hex(int64_t value, int digits)
+{
+    uint64_t v = value < 0 ? uint64_t(static_cast<uint32_t>(value)) : uint64_t(value);
+    if (value < 0) digits = 8;
+    static const char kDigits[] = "0123456789ABCDEF";
+    std::string s;
+    do {
+        s.insert(s.begin(), kDigits[v % 16]);
+        v /= 16;
+    } while (v);
+    if (static_cast<int>(s.size()) < digits) s.insert(0, static_cast<size_t>(digits) - s.size(), '0');
+    return s;
+}
+
+std::string Hex4(int64_t value) { return Hex(value, 4); }
+
+class TUnitText {
+public:
+    std::string Text;
+    void Line(std::string_view s = {})
+    {
+        Text += s;
+        Text += "\r\n";
+    }
+};
+
+std::string Slashes(std::string s)
+{
+    for (char& c : s)
+        if (c == '\\') c = '/';
+    return s;
+}
+
+bool EndsWithDelimiter(const std::string& s) { return !s.empty() && (s.back() == '/' || s.back() == '\\'); }
+
+void AppendChunks(std::string& out, const std::string& t)
+{
+    size_t pos = 0;
+    bool firstChunk = true;
+    while (firstChunk || pos < t.size()) {
+        if (!firstChunk) out += "\r\n         DB   ";
+        std::string chunk;
+        bool quoted = false;
+        while (pos < t.size() && chunk.size() < 60) {
+            unsigned char b = static_cast<unsigned char>(t[pos++]);
+            bool printable = (b >= 32 && b <= 126 && b != 39) || b >= 128;
+            if (printable) {
+                if (!quoted) {
+                    if (!chunk.empty()) chunk += ", ";
+                    chunk += '\'';
+                    quoted = true;
+                }
+                chunk += static_cast<char>(b);
+            } else {
+                if (quoted) {
+                    chunk += "', ";
+                    quoted = false;
+                } else if (!chunk.empty()) {
+                    chunk += ", ";
+                }
+                chunk += "$" + Hex(b, 2);
+            }
+        }
+        if (quoted) chunk += '\'';
+        if (firstChunk) {
+            if (!chunk.empty()) out += ", " + chunk;
+        } else {
+            out += chunk;
+        }
+        firstChunk = false;
+    }
+    out += ", 0\r\n";
+}
+
+} // namespace
+
+std::string UnitNameFromFileName(const std::string& fileName)
+{
+    size_t start = fileName.find_last_of("/\\:");
+    std::string last = start == std::string::npos ? fileName : fileName.substr(start + 1);
+    size_t dot = last.rfind('.');
+    // A dot in the first position is never taken; without a dot the name is
+    // the whole last component.
+    if (dot != std::string::npos && dot >= 1) return last.substr(0, dot);
+    return last;
+}
+
+std::string TResProject::TextForLanguage(const TResStringItem* item, const TResLanguageItem* language) const
+{
+    // A chain of source languages that comes back ends with the empty text:
+    // it can take at most as many steps as there are languages.
+    int steps = m_Languages->Count();
+    for (const TResLanguageItem* l = language; l; l = l->SourceLanguage()) {
+        if (steps-- <= 0) return {};
+        if (const TResStringConstItem* text = item->StringConsts()->FindByLanguage(l)) return text->Value();
+    }
+    return {};
+}
+
+std::string TResProject::LanguageUnitText(const TResLanguageItem* language) const
+{
+    const TResStringSortArray items = m_Strings->SortedByNumberId(false);
+
+    // Ranges: a gap of 7 or more missing numbers starts a new one.
+    std::vector<std::pair<size_t, size_t>> ranges;
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (i == 0 || int64_t(items[i]->NumberId()) - items[i - 1]->NumberId() >= 8) ranges.push_back({i, i});
+        else ranges.back().second = i;
+    }
+    // The range checks compare signed while every number fits 0..$7FFF; beyond
+    // that they must compare unsigned, or numbers from $8000 on are never found.
+    bool unsignedJumps = false;
+    for (const TResStringItem* item : items)
+        if (item->NumberId() < 0 || item->NumberId() > 0x7FFF) unsignedJumps = true;
+    const char* jLess = unsignedJumps ? "         JB    " : "         JL    ";
+    const char* jGreater = unsignedJumps ? "         JA    " : "         JG    ";
+
+    const std::string unitName = UnitNameFromFileName(language->ResFileName());
+    TUnitText u;
+    u.Text.reserve(items.size() * 96 + 1024);
+    u.Line("unit " + unitName + ";");
+    u.Line();
+    u.Line("interface");
+    u.Line();
+    u.Line("uses Objects;");
+    u.Line();
+    u.Line("function StringGetter( AId: Word ): PString;");
+    u.Line();
+    u.Line("implementation");
+    u.Line();
+    u.Line("uses RString;");
+    u.Line();
+    u.Line("function StringGetter( AId: Word ): PString; assembler;");
+    u.Line("asm");
+    u.Line("         MOV   BX, [AId]");
+
+    int64_t previousFirst = 0;
+    for (size_t n = 0; n < ranges.size(); ++n) {
+        const int64_t first = items[ranges[n].first]->NumberId();
+        const int64_t last = items[ranges[n].second]->NumberId();
+        const std::string rangeNo = std::to_string(n + 1);
+        if (n > 0) u.Line("@Range" + rangeNo + ":");
+        u.Line("         SUB   BX, $" + Hex4(first - previousFirst));
+        u.Line(std::string(jLess) + "@Null");
+        u.Line("         CMP   BX, $" + Hex4(last - first));
+        if (n + 1 < ranges.size()) u.Line(std::string(jGreater) + "@Range" + std::to_string(n + 2));
+        else u.Line(std::string(jGreater) + "@Null");
+        u.Line("         SHL   BX, 1");
+        u.Line("         MOV   AX, CS:[ OFFSET @Tab" + rangeNo + " + BX ]");
+        u.Line("         JMP   @Exit");
+        u.Line("@Tab" + rangeNo + ":");
+        size_t k = ranges[n].first;
+        int onLine = 0;
+        for (int64_t v = first; v <= last; ++v) {
+            u.Text += onLine == 0 ? "         DW    " : ", ";
+            if (items[k]->NumberId() == v) {
+                u.Text += "OFFSET @S" + Hex4(v);
+                ++k;
+            } else {
+                u.Text += "0             ";
+            }
+            if (++onLine == 4 || v == last) {
+                u.Text += "\r\n";
+                onLine = 0;
+            }
+        }
+        u.Line();
+        previousFirst = first;
+    }
+
+    u.Line("@Null:");
+    u.Line("         XOR   AX, AX");
+    u.Line("         JMP   @Exit");
+    u.Line();
+
+    for (const TResStringItem* item : items) {
+        std::string t = TextForLanguage(item, language);
+        std::erase(t, '\n');
+        u.Text += "@S" + Hex4(item->NumberId()) + ":  DB   $" + Hex(std::min<size_t>(t.size(), 255), 2);
+        AppendChunks(u.Text, t);
+    }
+
+    u.Line();
+    u.Line("@Exit:");
+    u.Line("         XOR   DX, DX");
+    u.Line("         OR    AX, AX");
+    u.Line("         JZ    @Exit2");
+    u.Line("         MOV   DX, CS");
+    u.Line("@Exit2:");
+    u.Line("end;");
+    u.Line();
+    u.Line("begin");
+    u.Line("  RSRegister( rsl" + language->TextId() + ", StringGetter );");
+    u.Line("end.");
+    return u.Text;
+}
+
+std::string TResProject::ConstUnitText() const
+{
+    const TResStringSortArray items = m_Strings->SortedByNumberId(false);
+    size_t width = 0;
+    for (const TResStringItem* item : items) width = std::max(width, item->TextId().size());
+    auto padded = [&](const TResStringItem* item) {
+        std::string s = item->TextId();
+        s.resize(width, ' ');
+        return s;
+    };
+    TUnitText u;
+    u.Line("unit " + UnitNameFromFileName(m_ConstFileName) + ";");
+    u.Line();
+    u.Line("interface");
+    u.Line();
+    u.Line("uses RString;");
+    u.Line();
+    u.Line("const");
+    for (const TResStringItem* item : items)
+        u.Line("  " + m_StringIdPrefix + padded(item) + " = $" + Hex4(item->NumberId()) + ";");
+    u.Line();
+    u.Line("const");
+    for (const TResStringItem* item : items)
+        u.Line("  " + m_PtrIdPrefix + padded(item) + " = PRString( Ptr( 0, $" + Hex4(item->NumberId()) + " ) );");
+    u.Line();
+    u.Line("implementation");
+    u.Line();
+    u.Line("end.");
+    return u.Text;
+}
+
+std::string TResProject::OutputPath(const std::string& fileName, const std::string* outputDir) const
+{
+    std::error_code ec;
+    fs::path dir;
+    if (outputDir) {
+        dir = fs::absolute(fs::path(Slashes(*outputDir)), ec);
+    } else {
+        // Relative output folders are taken from the project file's folder.
+        fs::path base = m_FileName.empty() ? fs::current_path(ec) : fs::absolute(fs::path(m_FileName), ec).parent_path();
+        dir = base / fs::path(Slashes(m_OutputDirectory));
+    }
+    std::string path = dir.lexically_normal().generic_string();
+    if (!EndsWithDelimiter(path)) path += '/';
+    return path + Slashes(fileName);
+}
+
+std::string TResProject::ComposedOutputPath(const std::string& fileName, const std::string* outputDir) const
+{
+    const std::string& dir = outputDir ? *outputDir : m_OutputDirectory;
+    if (dir.empty()) return fileName;
+    return EndsWithDelimiter(dir) ? dir + fileName : dir + "/" + fileName;
+}
+
+namespace {
+
+// Asks before an existing file is replaced; false when the answer is No.
+bool MayWrite(const std::string& path, TOverwritePrompt& prompt)
+{
+    if (!FileExists(path)) return true;
+    return prompt.AskOverwrite(fs::path(path).lexically_normal().string());
+}
+
+} // namespace
+
+void TResProject::WriteConstUnit(TOverwritePrompt& prompt, const std::string* outputDir) const
+{
+    const std::string path = OutputPath(m_ConstFileName, outputDir);
+    if (!MayWrite(path, prompt)) return;
+    DefaultFileWriter().ReplaceWhole(path, ConstUnitText(), ComposedOutputPath(m_ConstFileName, outputDir));
+}
+
+void TResProject::WriteLanguageUnit(const TResLanguageItem* language, TOverwritePrompt& prompt,
+                                    const std::string* outputDir) const
+{
+    const std::string path = OutputPath(language->ResFileName(), outputDir);
+    if (!MayWrite(path, prompt)) return;
+    DefaultFileWriter().ReplaceWhole(path, LanguageUnitText(language),
+                                     ComposedOutputPath(language->ResFileName(), outputDir));
+}

@@ -1,0 +1,83 @@
+// Handing out, ordering and reassigning the number identifiers of a string list.
+#include "uProject.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+// The quicksort on NumberId, middle pivot; for unique numbers it yields the one
+// strict ascending order, and for duplicates the order this procedure gives.
+void QuickSort(TResStringSortArray& a, int l, int r)
+{
+    int i;
+    do {
+        i = l;
+        int j = r;
+        const int32_t p = a[static_cast<size_t>(l + (r - l) / 2)]->NumberId();
+        do {
+            while (a[static_cast<size_t>(i)]->NumberId() < p) ++i;
+            while (a[static_cast<size_t>(j)]->NumberId() > p) --j;
+            if (i <= j) {
+                std::swap(a[static_cast<size_t>(i)], a[static_cast<size_t>(j)]);
+                ++i;
+                --j;
+            }
+        } while (i <= j);
+        if (l < j) QuickSort(a, l, j);
+        l = i;
+    } while (i < r);
+}
+
+} // namespace
+
+TResStringSortArray TResStringList::SortedByNumberId(bool fixedOnly) const
+{
+    TResStringSortArray result;
+    result.reserve(static_cast<size_t>(Count()));
+    for (int i = 0; i < Count(); ++i)
+        if (!fixedOnly || Items(i)->FixedId()) result.push_back(Items(i));
+    if (result.size() > 1) QuickSort(result, 0, static_cast<int>(result.size()) - 1);
+    return result;
+}
+
+int32_t TResStringList::NextNumberId() const
+{
+    // The smallest number at or above the base that no item holds: the end of
+    // the run of held numbers that contains the base, plus one.
+    int32_t r = m_NumberIdBase;
+    auto it = m_NumberRuns.upper_bound(r);
+    if (it != m_NumberRuns.begin()) {
+        --it;
+        if (it->first <= r && r <= it->second) r = static_cast<int32_t>(static_cast<uint32_t>(it->second) + 1u);
+    }
+    return r;
+}
+
+void TResStringList::RenumberIds()
+{
+    // Writes the fields directly: no checks, and the project stays unmodified.
+    const TResStringSortArray fixed = SortedByNumberId(true);
+    size_t j = 0;
+    int64_t n = m_NumberIdBase;
+    while (j < fixed.size() && fixed[j]->NumberId() < n) ++j;
+    for (int i = 0; i < Count(); ++i) {
+        TResStringItem* item = Items(i);
+        if (item->FixedId()) continue;
+        while (j < fixed.size() && fixed[j]->NumberId() == static_cast<int32_t>(n)) {
+            ++n;
+            ++j;
+        }
+        item->m_NumberId = static_cast<int32_t>(static_cast<uint32_t>(n));
+        ++n;
+    }
+    RebuildNumberIndex();
+}
+
+void TResStringList::SortItems(bool ascending)
+{
+    TResStringSortArray sorted = SortedByNumberId(false);
+    std::vector<TCollectionItem*> order(sorted.begin(), sorted.end());
+    if (!ascending) std::reverse(order.begin(), order.end());
+    Reorder(std::move(order));
+}

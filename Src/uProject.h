@@ -1,0 +1,342 @@
+// The project model: TResProject with its languages, string items and texts,
+// the number identifiers, the project file and the generated Pascal units.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+class TResProject;
+class TResLanguageList;
+class TResLanguageItem;
+class TResStringList;
+class TResStringItem;
+class TResStringConstList;
+class TResStringConstItem;
+class TCollection;
+class TFileWriter;
+class TOverwritePrompt;
+
+// ---------------------------------------------------------------------------
+// Collections: ordered, owning lists whose items get an ID from a per-list
+// counter that is never reset and never reused.
+
+class TCollectionItem {
+public:
+    virtual ~TCollectionItem() = default;
+    TCollectionItem(const TCollectionItem&) = delete;
+    TCollectionItem& operator=(const TCollectionItem&) = delete;
+
+    int32_t ID() const { return m_ID; }
+    int Index() const { return m_Index; }
+    void SetIndex(int index);
+    TCollection* Collection() const { return m_Collection; } // owner, not owned
+    virtual std::string DisplayName() const = 0;
+
+protected:
+    explicit TCollectionItem(TCollection* collection) : m_Collection(collection) {}
+
+private:
+    friend class TCollection;
+    TCollection* m_Collection;
+    int32_t m_ID = 0;
+    int m_Index = -1;
+};
+
+class TCollection {
+public:
+    virtual ~TCollection();
+    TCollection(const TCollection&) = delete;
+    TCollection& operator=(const TCollection&) = delete;
+
+    int Count() const { return static_cast<int>(m_Items.size()); }
+    int32_t NextID() const { return m_NextID; }
+    void Delete(int index);
+    void Clear();
+    void Move(int from, int to);
+
+protected:
+    TCollection() = default;
+    TCollectionItem* ItemAt(int index) const;
+    TCollectionItem* FindItem(int32_t id) const;
+    // Takes the new item in at the end; it receives the next ID.
+    TCollectionItem* Append(std::unique_ptr<TCollectionItem> item);
+    // Hooks for the lists that keep lookup structures.
+    virtual void ItemEntered(TCollectionItem*) {}
+    virtual void ItemLeaving(TCollectionItem*) {}
+    virtual void AllLeaving() {}
+    void Reorder(std::vector<TCollectionItem*> order);
+
+private:
+    std::vector<std::unique_ptr<TCollectionItem>> m_Items;
+    int32_t m_NextID = 0;
+};
+
+// ---------------------------------------------------------------------------
+
+class TResLanguageItem : public TCollectionItem {
+public:
+    explicit TResLanguageItem(TResLanguageList* list);
+    std::string DisplayName() const override { return "TResLanguageItem"; }
+
+    const std::string& TextId() const { return m_TextId; }
+    void SetTextId(const std::string& value);
+    int32_t SourceLanguageId() const { return m_SourceLanguageId; }
+    void SetSourceLanguageId(int32_t value);
+    bool Checked() const { return m_Checked; }
+    void SetChecked(bool value) { m_Checked = value; }
+    bool Visible() const { return m_Visible; }
+    void SetVisible(bool value) { m_Visible = value; }
+    const std::string& ResFileName() const { return m_ResFileName; }
+    void SetResFileName(const std::string& value) { m_ResFileName = value; }
+
+    TResLanguageItem* SourceLanguage() const;
+    TResLanguageList* List() const;
+    void Changed();
+
+private:
+    std::string m_TextId;
+    int32_t m_SourceLanguageId = -1;
+    bool m_Checked = false;
+    bool m_Visible = false;
+    std::string m_ResFileName;
+};
+
+class TResLanguageList : public TCollection {
+public:
+    explicit TResLanguageList(TResProject* project) : m_Project(project) {}
+    TResLanguageItem* Items(int index) const { return static_cast<TResLanguageItem*>(ItemAt(index)); }
+    TResLanguageItem* Add();
+    TResLanguageItem* Insert(int index);
+    TResLanguageItem* FindItemID(int32_t id) const { return static_cast<TResLanguageItem*>(FindItem(id)); }
+    TResLanguageItem* FindByTextId(std::string_view textId) const;
+    TResProject* Project() const { return m_Project; } // owner, not owned
+    void SetProject(TResProject* project) { m_Project = project; }
+    void Changed();
+
+private:
+    TResProject* m_Project;
+};
+
+// ---------------------------------------------------------------------------
+
+class TResStringConstItem : public TCollectionItem {
+public:
+    explicit TResStringConstItem(TResStringConstList* list);
+    std::string DisplayName() const override { return "TResStringConstItem"; }
+
+    const std::string& Value() const { return m_Value; }
+    void SetValue(const std::string& value);
+    int32_t LanguageId() const { return m_LanguageId; }
+    void SetLanguageId(int32_t value);
+    // The language this text belongs to; none for a negative LanguageId.
+    // A LanguageId that names no language is an internal error.
+    TResLanguageItem* Language() const;
+    void SetLanguage(const TResLanguageItem* language);
+
+    TResStringConstList* List() const;
+    void Changed();
+
+private:
+    std::string m_Value;
+    int32_t m_LanguageId = -1;
+};
+
+class TResStringConstList : public TCollection {
+public:
+    explicit TResStringConstList(TResStringItem* stringItem) : m_StringItem(stringItem) {}
+    TResStringConstItem* Items(int index) const { return static_cast<TResStringConstItem*>(ItemAt(index)); }
+    TResStringConstItem* Add();
+    TResStringConstItem* Insert(int index);
+    TResStringConstItem* FindItemID(int32_t id) const { return static_cast<TResStringConstItem*>(FindItem(id)); }
+    // The first text whose LanguageId is the language's ID; a text whose
+    // LanguageId names no language matches nothing.
+    TResStringConstItem* FindByLanguage(const TResLanguageItem* language) const;
+    TResStringItem* StringItem() const { return m_StringItem; } // owner, not owned
+    void SetStringItem(TResStringItem* item) { m_StringItem = item; }
+    void Changed();
+
+private:
+    TResStringItem* m_StringItem;
+};
+
+// ---------------------------------------------------------------------------
+
+class TResStringItem : public TCollectionItem {
+public:
+    explicit TResStringItem(TResStringList* list);
+    ~TResStringItem() override;
+    std::string DisplayName() const override { return "TResStringItem"; }
+
+    const std::string& TextId() const { return m_TextId; }
+    void SetTextId(const std::string& value);
+    int32_t NumberId() const { return m_NumberId; }
+    void SetNumberId(int32_t value);
+    bool Standard() const { return m_Standard; }
+    void SetStandard(bool value);
+    bool FixedId() const { return m_FixedId; }
+    void SetFixedId(bool value);
+    TResStringConstList* StringConsts() const { return m_StringConsts.get(); }
+    void SetStringConsts(std::unique_ptr<TResStringConstList> list);
+
+    bool IsUniqueTextId(std::string_view textId) const;
+    bool IsUniqueNumberId(int32_t numberId) const;
+
+    TResStringList* List() const;
+    void Changed();
+
+private:
+    friend class TResStringList;
+    std::string m_TextId;
+    int32_t m_NumberId = 0;
+    bool m_Standard = false;
+    bool m_FixedId = false;
+    std::unique_ptr<TResStringConstList> m_StringConsts;
+};
+
+// References to string items in ascending number order; owns nothing.
+using TResStringSortArray = std::vector<TResStringItem*>;
+
+class TResStringList : public TCollection {
+public:
+    explicit TResStringList(TResProject* project) : m_Project(project) {}
+    ~TResStringList() override;
+    TResStringItem* Items(int index) const { return static_cast<TResStringItem*>(ItemAt(index)); }
+    TResStringItem* Add();
+    TResStringItem* Insert(int index);
+    TResStringItem* FindItemID(int32_t id) const { return static_cast<TResStringItem*>(FindItem(id)); }
+    TResStringItem* FindByTextId(std::string_view textId) const;
+    TResStringItem* FindByNumberId(int32_t numberId) const;
+
+    int32_t NumberIdBase() const { return m_NumberIdBase; }
+    void SetNumberIdBase(int32_t value);
+
+    TResStringSortArray SortedByNumberId(bool fixedOnly) const;
+    int32_t NextNumberId() const;
+    void RenumberIds();
+    void SortItems(bool ascending);
+
+    TResProject* Project() const { return m_Project; } // owner, not owned
+    void SetProject(TResProject* project) { m_Project = project; }
+    void Changed();
+
+protected:
+    void ItemEntered(TCollectionItem* item) override;
+    void ItemLeaving(TCollectionItem* item) override;
+    void AllLeaving() override;
+
+private:
+    friend class TResStringItem;
+    // Lookup structures, kept in step with every change of positions, text
+    // IDs and numbers; the first match in list order is found through Index().
+    // The items with one key; the first is held inline, so the usual case of
+    // a single item allocates nothing beyond the map's node.
+    struct TBucket {
+        TResStringItem* First = nullptr;
+        std::vector<TResStringItem*> More;
+        void Add(TResStringItem* item);
+        bool Remove(TResStringItem* item); // true when the bucket is now empty
+        TResStringItem* FirstInListOrder() const;
+    };
+    void IndexTextId(TResStringItem* item);
+    void UnindexTextId(TResStringItem* item);
+    void IndexNumber(TResStringItem* item);
+    void UnindexNumber(TResStringItem* item);
+    void RebuildNumberIndex();
+    void AddRunNumber(int32_t n);
+    void RemoveRunNumber(int32_t n);
+
+    TResProject* m_Project;
+    int32_t m_NumberIdBase = 1;
+    std::unordered_map<std::string, TBucket> m_ByTextId; // key: text ID folded to upper case
+    std::unordered_map<int32_t, TBucket> m_ByNumber;
+    std::map<int32_t, int32_t> m_NumberRuns; // first -> last of each run of held numbers
+};
+
+// ---------------------------------------------------------------------------
+
+class TResProject {
+public:
+    TResProject();
+    ~TResProject();
+    TResProject(const TResProject&) = delete;
+    TResProject& operator=(const TResProject&) = delete;
+
+    TResLanguageList* Languages() const { return m_Languages.get(); }
+    void SetLanguages(std::unique_ptr<TResLanguageList> list);
+    TResStringList* Strings() const { return m_Strings.get(); }
+    void SetStrings(std::unique_ptr<TResStringList> list);
+
+    bool Modified() const { return m_Modified; }
+    void SetModified(bool value) { m_Modified = value; }
+    const std::string& FileName() const { return m_FileName; }
+
+    const std::string& OutputDirectory() const { return m_OutputDirectory; }
+    void SetOutputDirectory(const std::string& value);
+    const std::string& ConstFileName() const { return m_ConstFileName; }
+    void SetConstFileName(const std::string& value);
+    const std::string& StringIdPrefix() const { return m_StringIdPrefix; }
+    void SetStringIdPrefix(const std::string& value);
+    const std::string& PtrIdPrefix() const { return m_PtrIdPrefix; }
+    void SetPtrIdPrefix(const std::string& value);
+    const std::string& Comment() const { return m_Comment; }
+    void SetComment(const std::string& value);
+
+    // Values that only the project file carries.
+    const std::string& Name() const { return m_Name; }
+    void SetName(const std::string& value) { m_Name = value; }
+    int32_t Tag() const { return m_Tag; }
+    void SetTag(int32_t value) { m_Tag = value; }
+    uint16_t Left() const { return m_Left; }
+    void SetLeft(uint16_t value) { m_Left = value; }
+    uint16_t Top() const { return m_Top; }
+    void SetTop(uint16_t value) { m_Top = value; }
+
+    void Changed() { m_Modified = true; }
+
+    // The project file.
+    void LoadFromFile(const std::string& path);
+    void LoadFromText(std::string_view text); // the reader without the file
+    void SaveToFile(const std::string& path);
+    void SaveToFile(const std::string& path, TFileWriter& writer);
+    std::string SaveToText() const; // the exact bytes SaveToFile writes
+
+    // The generated units. outputDir, when given, replaces OutputDirectory and
+    // is taken relative to the current directory.
+    void WriteConstUnit(TOverwritePrompt& prompt, const std::string* outputDir = nullptr) const;
+    void WriteLanguageUnit(const TResLanguageItem* language, TOverwritePrompt& prompt,
+                           const std::string* outputDir = nullptr) const;
+    // The texts of the units, for callers that write elsewhere.
+    std::string ConstUnitText() const;
+    std::string LanguageUnitText(const TResLanguageItem* language) const;
+    // The text written for an item in a language, following source languages.
+    std::string TextForLanguage(const TResStringItem* item, const TResLanguageItem* language) const;
+    // The path a generated file goes to (absolute, delimiters normalised), and
+    // the path as composed for messages.
+    std::string OutputPath(const std::string& fileName, const std::string* outputDir = nullptr) const;
+    std::string ComposedOutputPath(const std::string& fileName, const std::string* outputDir = nullptr) const;
+
+private:
+    std::unique_ptr<TResLanguageList> m_Languages;
+    std::unique_ptr<TResStringList> m_Strings;
+    bool m_Modified = false;
+    std::string m_FileName;
+    std::string m_OutputDirectory;
+    std::string m_ConstFileName = "ResStr.pas";
+    std::string m_StringIdPrefix = "sid";
+    std::string m_PtrIdPrefix = "rsp";
+    std::string m_Comment;
+    std::string m_Name;
+    int32_t m_Tag = 0;
+    uint16_t m_Left = 0;
+    uint16_t m_Top = 0;
+};
+
+// Helpers shared by the readers, writers and dialogs.
+bool SameTextAscii(std::string_view a, std::string_view b);
+std::string UpperAscii(std::string_view s);
+std::string UnitNameFromFileName(const std::string& fileName);

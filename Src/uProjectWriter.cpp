@@ -1,0 +1,173 @@
+// SaveToFile: composes the project file text and replaces the file whole.
+#include "uProject.h"
+
+#include "uCodePage.h"
+#include "uFileWrite.h"
+
+#include <functional>
+
+namespace {
+
+class TRprWriter {
+public:
+    std::string Text;
+
+    void Indent(int level) { Text.append(static_cast<size_t>(level) * 2, ' '); }
+    void NewLine() { Text += "\r\n"; }
+
+    void IntegerLine(int level, const char* name, int64_t value)
+    {
+        Indent(level);
+        Text += name;
+        Text += " = ";
+        Text += std::to_string(value);
+        NewLine();
+    }
+
+    void BooleanLine(int level, const char* name, bool value)
+    {
+        Indent(level);
+        Text += name;
+        Text += value ? " = True" : " = False";
+        NewLine();
+    }
+
+    void StringLine(int level, const char* name, const std::string& value)
+    {
+        Indent(level);
+        Text += name;
+        Text += " = ";
+        StringValue(level, value);
+        NewLine();
+    }
+
+    // A string value on a property line of the given level: runs of printable
+    // ASCII between apostrophes, "#" escapes with Unicode values for the rest,
+    // at most 64 characters to a line.
+    void StringValue(int level, const std::string& value)
+    {
+        const std::u16string units = CodePage::ToUnicode(value);
+        const size_t n = units.size();
+        if (n == 0) {
+            Text += "''";
+            return;
+        }
+        if (n > 64) {
+            NewLine();
+            Indent(level + 1);
+        }
+        size_t i = 0;
+        int onLine = 0;
+        while (i < n) {
+            const char16_t u = units[i];
+            if (u < 32 || u == 39 || u > 127) {
+                Text += '#';
+                Text += std::to_string(unsigned(u));
+                ++i;
+                ++onLine;
+            } else {
+                Text += '\'';
+                do {
+                    Text += static_cast<char>(units[i]);
+                    ++i;
+                    ++onLine;
+                } while (i < n && units[i] >= 32 && units[i] <= 127 && units[i] != 39 && onLine < 64);
+                Text += '\'';
+            }
+            if (onLine == 64 && i < n) {
+                Text += " +";
+                NewLine();
+                Indent(level + 1);
+                onLine = 0;
+            }
+        }
+    }
+
+    // An item list on a property line of the given level.
+    void ItemList(int level, const char* name, int count, const std::function<void(int, int)>& writeItem)
+    {
+        Indent(level);
+        Text += name;
+        Text += " = <";
+        for (int i = 0; i < count; ++i) {
+            NewLine();
+            Indent(level + 1);
+            Text += "item";
+            NewLine();
+            writeItem(i, level + 2);
+            Indent(level + 1);
+            Text += "end";
+        }
+        Text += '>';
+        NewLine();
+    }
+};
+
+void WriteLanguages(TRprWriter& w, const TResLanguageList& languages)
+{
+    w.ItemList(1, "Languages", languages.Count(), [&](int i, int level) {
+        const TResLanguageItem* language = languages.Items(i);
+        if (!language->TextId().empty()) w.StringLine(level, "TextId", language->TextId());
+        if (language->SourceLanguageId() != -1) w.IntegerLine(level, "SourceLanguageId", language->SourceLanguageId());
+        w.BooleanLine(level, "Visible", language->Visible());
+        if (!language->ResFileName().empty()) w.StringLine(level, "ResFileName", language->ResFileName());
+    });
+}
+
+void WriteTexts(TRprWriter& w, int level, const TResStringConstList& texts)
+{
+    w.ItemList(level, "StringConsts", texts.Count(), [&](int i, int itemLevel) {
+        const TResStringConstItem* text = texts.Items(i);
+        if (!text->Value().empty()) w.StringLine(itemLevel, "Value", text->Value());
+        if (text->LanguageId() != -1) w.IntegerLine(itemLevel, "LanguageId", text->LanguageId());
+    });
+}
+
+void WriteStrings(TRprWriter& w, const TResStringList& strings)
+{
+    w.ItemList(1, "Strings", strings.Count(), [&](int i, int level) {
+        const TResStringItem* item = strings.Items(i);
+        if (!item->TextId().empty()) w.StringLine(level, "TextId", item->TextId());
+        w.IntegerLine(level, "NumberId", item->NumberId());
+        if (item->Standard()) w.BooleanLine(level, "Standard", true);
+        if (item->FixedId()) w.BooleanLine(level, "FixedId", true);
+        WriteTexts(w, level, *item->StringConsts());
+    });
+}
+
+} // namespace
+
+std::string TResProject::SaveToText() const
+{
+    TRprWriter w;
+    w.Text.reserve(64 * 1024);
+    w.Text += "object ";
+    if (!m_Name.empty()) w.Text += m_Name + ": ";
+    w.Text += "TResProject";
+    w.NewLine();
+    if (m_Tag != 0) w.IntegerLine(1, "Tag", m_Tag);
+    WriteLanguages(w, *m_Languages);
+    w.IntegerLine(1, "Strings.NumberIdBase", m_Strings->NumberIdBase());
+    WriteStrings(w, *m_Strings);
+    const std::pair<const char*, const std::string*> options[] = {
+        {"OutputDirectory", &m_OutputDirectory}, {"ConstFileName", &m_ConstFileName},
+        {"StringIdPrefix", &m_StringIdPrefix},   {"PtrIdPrefix", &m_PtrIdPrefix},
+        {"Comment", &m_Comment},
+    };
+    for (const auto& [name, value] : options)
+        if (!value->empty()) w.StringLine(1, name, *value);
+    if (m_Left != 0) w.IntegerLine(1, "Left", m_Left);
+    if (m_Top != 0) w.IntegerLine(1, "Top", m_Top);
+    w.Text += "end";
+    w.NewLine();
+    return w.Text;
+}
+
+void TResProject::SaveToFile(const std::string& path) { SaveToFile(path, DefaultFileWriter()); }
+
+void TResProject::SaveToFile(const std::string& path, TFileWriter& writer)
+{
+    writer.ReplaceWhole(path, SaveToText(), path);
+    m_FileName = path;
+    m_Modified = false;
+}

@@ -1,0 +1,242 @@
+#include "tHelpers.h"
+
+#include "uPrompt.h"
+
+namespace {
+
+const std::string kGen = QUILLET_TEST_DATA "/gen/";
+
+class TScriptedPrompt : public TOverwritePrompt {
+public:
+    std::vector<bool> Answers;
+    std::vector<std::string> Asked;
+    bool AskOverwrite(const std::string& path) override
+    {
+        Asked.push_back(path);
+        bool a = Answers.empty() ? true : Answers.front();
+        if (!Answers.empty()) Answers.erase(Answers.begin());
+        return a;
+    }
+};
+
+// The lines of a unit between two markers, LF-joined, for readable checks.
+std::string Lines(const std::string& text, const std::string& from, const std::string& to)
+{
+    size_t a = text.find(from);
+    size_t b = text.find(to, a);
+    std::string part = text.substr(a, b - a);
+    std::erase(part, '\r');
+    return part;
+}
+
+std::string DataOf(const TResProject& p, int language = 0)
+{
+    return Lines(p.LanguageUnitText(p.Languages()->Items(language)), "@Null:", "@Exit:");
+}
+
+std::string TablesOf(const TResProject& p) { return Lines(p.LanguageUnitText(p.Languages()->Items(0)), "         SUB", "@Null:"); }
+
+} // namespace
+
+TEST(Generators, WorkedExampleByteForByte)
+{
+    TTempDir dir;
+    std::filesystem::copy_file(kGen + "worked-example/project.rpr", dir / "project.rpr");
+    std::filesystem::create_directory(dir.Path() / "out");
+    TResProject p;
+    p.LoadFromFile(dir / "project.rpr");
+    TScriptedPrompt prompt;
+    p.WriteConstUnit(prompt);
+    for (int i = 0; i < p.Languages()->Count(); ++i) p.WriteLanguageUnit(p.Languages()->Items(i), prompt);
+    for (const char* name : {"ResStr.pas", "ResStrEN.pas", "ResStrCZ.pas"})
+        EXPECT_EQ(ReadBytes(dir / (std::string("out/") + name)), ReadBytes(kGen + "worked-example/expected/" + name))
+            << name;
+    EXPECT_TRUE(prompt.Asked.empty());
+    EXPECT_FALSE(p.Modified());
+}
+
+TEST(Generators, OverwriteQuestionYesReplacesNoKeeps)
+{
+    TTempDir dir;
+    TResProject p;
+    AddLanguage(p, "EN");
+    AddItem(p, "A", 1);
+    p.SetOutputDirectory(dir.Path().string());
+    WriteBytes(dir / "ResStr.pas", "keep me");
+    WriteBytes(dir / "ResStrEN.pas", "replace me");
+    TScriptedPrompt prompt;
+    prompt.Answers = {false, true};
+    p.WriteConstUnit(prompt);
+    p.WriteLanguageUnit(p.Languages()->Items(0), prompt);
+    ASSERT_EQ(prompt.Asked.size(), 2u);
+    EXPECT_EQ(prompt.Asked[0], dir / "ResStr.pas");
+    EXPECT_EQ(OverwriteQuestion(prompt.Asked[0]), "File " + (dir / "ResStr.pas") + " exists. Overwrite ?");
+    EXPECT_EQ(ReadBytes(dir / "ResStr.pas"), "keep me");
+    EXPECT_EQ(ReadBytes(dir / "ResStrEN.pas"), p.LanguageUnitText(p.Languages()->Items(0)));
+}
+
+TEST(Generators, OutputPaths)
+{
+    TTempDir dir;
+    TResProject p;
+    AddLanguage(p, "EN")->SetResFileName("sub\\en.pas");
+    std::filesystem::create_directories(dir.Path() / "proj" / "sub");
+    std::filesystem::create_directories(dir.Path() / "Source");
+    p.SaveToFile(dir / "proj/p.rpr");
+    EXPECT_EQ(p.OutputPath("ResStr.pas"), dir / "proj/ResStr.pas") << "empty: the project's folder";
+    p.SetOutputDirectory("..\\Source");
+    EXPECT_EQ(p.OutputPath("ResStr.pas"), dir / "Source/ResStr.pas");
+    p.SetOutputDirectory("");
+    TScriptedPrompt prompt;
+    p.WriteLanguageUnit(p.Languages()->Items(0), prompt);
+    EXPECT_TRUE(std::filesystem::exists(dir / "proj/sub/en.pas"));
+
+    p.SetOutputDirectory("missing");
+    EXPECT_THROW_MSG(p.WriteConstUnit(prompt), EFCreateError, "Cannot create file missing/ResStr.pas");
+    p.SetOutputDirectory("missing\\");
+    EXPECT_THROW_MSG(p.WriteConstUnit(prompt), EFCreateError, "Cannot create file missing\\ResStr.pas");
+    p.SetOutputDirectory("");
+    p.Languages()->Items(0)->SetResFileName("");
+    EXPECT_THROW_MSG(p.WriteLanguageUnit(p.Languages()->Items(0), prompt), EFCreateError, "Cannot create file ");
+    p.SetConstFileName("");
+    p.SetOutputDirectory("out");
+    EXPECT_THROW_MSG(p.WriteConstUnit(prompt), EFCreateError, "Cannot create file out/");
+    EXPECT_TRUE(prompt.Asked.empty());
+
+    const std::string elsewhere = dir / "Source";
+    p.SetConstFileName("c.pas");
+    p.WriteConstUnit(prompt, &elsewhere);
+    EXPECT_TRUE(std::filesystem::exists(dir / "Source/c.pas"));
+}
+
+TEST(UnitName, FromFileName)
+{
+    EXPECT_EQ(UnitNameFromFileName("ResStrEN.pas"), "ResStrEN");
+    EXPECT_EQ(UnitNameFromFileName("my.strings.pas"), "my.strings");
+    EXPECT_EQ(UnitNameFromFileName("x.pas"), "x");
+    EXPECT_EQ(UnitNameFromFileName("..\\dir\\ResStr.pas"), "ResStr");
+    EXPECT_EQ(UnitNameFromFileName("a/b/.pas"), ".pas");
+    EXPECT_EQ(UnitNameFromFileName("noext"), "noext");
+}
+
+TEST(LanguageUnit, EmptyProjectAndRanges)
+{
+    TResProject p;
+    AddLanguage(p, "EN");
+    const std::string text = p.LanguageUnitText(p.Languages()->Items(0));
+    EXPECT_NE(text.find("         MOV   BX, [AId]\r\n@Null:\r\n"), std::string::npos);
+    EXPECT_NE(text.find("         JMP   @Exit\r\n\r\n\r\n@Exit:\r\n"), std::string::npos);
+
+    AddItem(p, "a", 1);
+    AddItem(p, "b", 8);
+    EXPECT_EQ(TablesOf(p), "         SUB   BX, $0001\n         JL    @Null\n         CMP   BX, $0007\n"
+                           "         JG    @Null\n         SHL   BX, 1\n         MOV   AX, CS:[ OFFSET @Tab1 + BX ]\n"
+                           "         JMP   @Exit\n@Tab1:\n"
+                           "         DW    OFFSET @S0001, 0             , 0             , 0             \n"
+                           "         DW    0             , 0             , 0             , OFFSET @S0008\n\n");
+    p.Strings()->Items(1)->SetNumberId(9);
+    const std::string two = TablesOf(p);
+    EXPECT_NE(two.find("@Range2:\n         SUB   BX, $0008\n"), std::string::npos) << two;
+    EXPECT_NE(two.find("         JG    @Range2\n"), std::string::npos);
+}
+
+TEST(LanguageUnit, FourEntriesToADwLine)
+{
+    TResProject p;
+    AddLanguage(p, "EN");
+    for (int i = 1; i <= 5; ++i) AddItem(p, "i" + std::to_string(i), i);
+    EXPECT_NE(TablesOf(p).find("OFFSET @S0004\n         DW    OFFSET @S0005\n\n"), std::string::npos);
+}
+
+TEST(LanguageUnit, SignedJumpsOnlyWhileNumbersFit7FFF)
+{
+    TResProject p;
+    AddLanguage(p, "EN");
+    AddItem(p, "a", 1);
+    AddItem(p, "b", 0x7FFF);
+    EXPECT_EQ(TablesOf(p).find("JB"), std::string::npos);
+    AddItem(p, "c", 0x9000);
+    const std::string tables = TablesOf(p);
+    EXPECT_EQ(tables.find("JL"), std::string::npos);
+    EXPECT_EQ(tables.find("JG"), std::string::npos);
+    EXPECT_NE(tables.find("         JB    @Null\n         CMP   BX, $0000\n         JA    @Range2\n"), std::string::npos);
+}
+
+TEST(LanguageUnit, NumbersBeyond16BitsAndNegative)
+{
+    TResProject p;
+    AddLanguage(p, "EN");
+    AddItem(p, "a", -5, true);
+    AddItem(p, "b", 0x10000);
+    AddItem(p, "c", INT32_MAX);
+    const std::string text = p.LanguageUnitText(p.Languages()->Items(0));
+    EXPECT_NE(text.find("         SUB   BX, $FFFFFFFB\r\n"), std::string::npos);
+    EXPECT_NE(text.find("         SUB   BX, $10005\r\n"), std::string::npos);
+    EXPECT_NE(text.find("         SUB   BX, $7FFEFFFF\r\n"), std::string::npos);
+    EXPECT_NE(text.find("@SFFFFFFFB:  DB   $00, 0\r\n@S10000:  DB   $00, 0\r\n@S7FFFFFFF:  DB   $00, 0\r\n"),
+              std::string::npos);
+    const std::string consts = p.ConstUnitText();
+    EXPECT_NE(consts.find("  sidb = $10000;\r\n"), std::string::npos);
+    EXPECT_NE(consts.find("  rspb = PRString( Ptr( 0, $10000 ) );\r\n"), std::string::npos);
+}
+
+TEST(LanguageUnit, TextChunks)
+{
+    TResProject p;
+    AddLanguage(p, "EN");
+    auto data = [&](const std::string& t) {
+        TResProject q;
+        AddLanguage(q, "EN");
+        AddText(AddItem(q, "a", 1), 0, t);
+        std::string d = DataOf(q);
+        return d.substr(d.find("@S0001"));
+    };
+    EXPECT_EQ(data(std::string(59, 'a')), "@S0001:  DB   $3B, '" + std::string(59, 'a') + "', 0\n\n");
+    EXPECT_EQ(data(std::string(60, 'a')),
+              "@S0001:  DB   $3C, '" + std::string(59, 'a') + "'\n         DB   'a', 0\n\n");
+    EXPECT_EQ(data("'x"), "@S0001:  DB   $02, $27, 'x', 0\n\n");
+    EXPECT_EQ(data("\r"), "@S0001:  DB   $01, $0D, 0\n\n");
+    EXPECT_EQ(data("a\x7F\x80\xFF"), "@S0001:  DB   $04, 'a', $7F, '\x80\xFF', 0\n\n");
+    EXPECT_EQ(data("x\r\ny"), "@S0001:  DB   $03, 'x', $0D, 'y', 0\n\n");
+
+    const std::string big = data(std::string(300, 'z'));
+    EXPECT_TRUE(big.starts_with("@S0001:  DB   $FF, '")) << big;
+    EXPECT_EQ(std::count(big.begin(), big.end(), 'z'), 300);
+}
+
+TEST(LanguageUnit, SourceLanguageChains)
+{
+    TResProject p;
+    AddLanguage(p, "A");          // 0
+    AddLanguage(p, "B", true, 0); // 1 -> A
+    AddLanguage(p, "C", true, 1); // 2 -> B -> A
+    AddLanguage(p, "D", true, 4); // 3 -> nothing
+    AddLanguage(p, "E", true, 5); // 4 -> F
+    AddLanguage(p, "F", true, 4); // 5 -> E: a loop
+    TResStringItem* item = AddItem(p, "x", 1);
+    AddText(item, 0, "from A");
+    AddText(item, 1, "");
+    EXPECT_EQ(p.TextForLanguage(item, p.Languages()->Items(2)), "") << "an own empty text wins";
+    item->StringConsts()->Delete(1);
+    EXPECT_EQ(p.TextForLanguage(item, p.Languages()->Items(2)), "from A");
+    EXPECT_EQ(p.TextForLanguage(item, p.Languages()->Items(3)), "");
+    EXPECT_EQ(p.TextForLanguage(item, p.Languages()->Items(4)), "");
+    AddText(item, 99, "dangling");
+    EXPECT_EQ(DataOf(p, 5), "@Null:\n         XOR   AX, AX\n         JMP   @Exit\n\n@S0001:  DB   $00, 0\n\n");
+}
+
+TEST(ConstUnit, PaddingOrderAndEmptyPrefixes)
+{
+    TResProject p;
+    EXPECT_EQ(p.ConstUnitText(), Crlf("unit ResStr;\n\ninterface\n\nuses RString;\n\nconst\n\nconst\n\n"
+                                      "implementation\n\nend.\n"));
+    AddItem(p, "Two", 2);
+    AddItem(p, "One", 1);
+    p.SetStringIdPrefix("");
+    p.SetConstFileName("my.consts.pas");
+    const std::string text = p.ConstUnitText();
+    EXPECT_TRUE(text.starts_with("unit my.consts;\r\n"));
+    EXPECT_NE(text.find("const\r\n  One = $0001;\r\n  Two = $0002;\r\n"), std::string::npos);
+    AddItem(p, "Three", 3);
+    EXPECT_NE(p.ConstUnitText().find("  rspOne   = PRString( Ptr( 0, $0001 ) );\r\n"), std::string::npos);
+}

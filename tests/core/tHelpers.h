@@ -1,0 +1,95 @@
+// Small builders shared by the core tests.
+#pragma once
+
+#include "uErrors.h"
+#include "uProject.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+
+inline TResLanguageItem* AddLanguage(TResProject& p, const std::string& id, bool visible = true, int32_t source = -1)
+{
+    TResLanguageItem* l = p.Languages()->Add();
+    l->SetTextId(id);
+    l->SetVisible(visible);
+    l->SetSourceLanguageId(source);
+    return l;
+}
+
+inline TResStringItem* AddItem(TResProject& p, const std::string& textId, int32_t number, bool fixed = false)
+{
+    TResStringItem* s = p.Strings()->Add();
+    s->SetTextId(textId);
+    s->SetNumberId(number);
+    s->SetFixedId(fixed);
+    return s;
+}
+
+inline TResStringConstItem* AddText(TResStringItem* item, int32_t languageId, const std::string& value)
+{
+    TResStringConstItem* t = item->StringConsts()->Add();
+    t->SetValue(value);
+    t->SetLanguageId(languageId);
+    return t;
+}
+
+inline std::string ReadBytes(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+inline void WriteBytes(const std::filesystem::path& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+}
+
+// LF line ends to the CR LF of every file this program writes.
+inline std::string Crlf(const std::string& text)
+{
+    std::string r;
+    for (char c : text) {
+        if (c == '\n') r += '\r';
+        r += c;
+    }
+    return r;
+}
+
+// A fresh folder under the system's temporary folder, removed at the end.
+class TTempDir {
+public:
+    TTempDir()
+    {
+        static int counter = 0;
+        m_Path = std::filesystem::temp_directory_path() /
+                 ("quillet-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+        std::filesystem::remove_all(m_Path);
+        std::filesystem::create_directories(m_Path);
+    }
+    ~TTempDir() { std::filesystem::remove_all(m_Path); }
+    const std::filesystem::path& Path() const { return m_Path; }
+    std::string operator/(const std::string& name) const { return (m_Path / name).string(); }
+
+private:
+    std::filesystem::path m_Path;
+};
+
+#define EXPECT_THROW_MSG(stmt, type, msg)                                   \
+    do {                                                                    \
+        try {                                                               \
+            stmt;                                                           \
+            ADD_FAILURE() << "no exception from " #stmt;                    \
+        } catch (const type& e) {                                           \
+            EXPECT_EQ(std::string(e.what()), std::string(msg));             \
+        } catch (const std::exception& e) {                                 \
+            ADD_FAILURE() << "wrong exception type: " << e.what();          \
+        }                                                                   \
+    } while (0)

@@ -1,0 +1,240 @@
+#include "tHelpers.h"
+
+#include <random>
+
+namespace {
+
+// A whole file from LF-separated lines.
+std::string File(const std::string& body) { return Crlf(body); }
+
+// A project file with the given lines inside the root.
+std::string Root(const std::string& lines) { return File("object TResProject\n" + lines + "end\n"); }
+
+std::string Item(const std::string& lines) { return "    item\n" + lines + "    end"; }
+
+struct TErrorCase {
+    std::string Text;
+    std::string Class;
+    std::string Message;
+};
+
+std::string ClassOf(const std::exception& e)
+{
+    if (dynamic_cast<const EParserError*>(&e)) return "EParserError";
+    if (dynamic_cast<const EReadError*>(&e)) return "EReadError";
+    if (dynamic_cast<const EConvertError*>(&e)) return "EConvertError";
+    if (dynamic_cast<const EFOpenError*>(&e)) return "EFOpenError";
+    return "other";
+}
+
+} // namespace
+
+TEST(Reader, ReportsEveryErrorWithItsExactText)
+{
+    const std::string longLine = "  Comment = '" + std::string(5000, 'x') + "'\n";
+    const std::vector<TErrorCase> cases = {
+        {"", "EParserError", "OBJECT expected on line 1"},
+        {"\xEF\xBB\xBFobject TResProject\r\nend\r\n", "EParserError", "OBJECT expected on line 1"},
+        {"object\r\nend", "EParserError", "Identifier expected on line 2"},
+        {File("object TResProject\n  Comment = 'x'\n"), "EParserError", "Identifier expected on line 3"},
+        {Root("  Comment = 'abc' 'def'\n"), "EParserError", "Identifier expected on line 2"},
+        {Root("  Comment 'x'\n"), "EParserError", "''='' expected on line 2"},
+        {Root("  Strings. = 1\n"), "EParserError", "Identifier expected on line 2"},
+        {Root("  Comment = 'a' +\n  = \n"), "EParserError", "String expected on line 3"},
+        {Root("  Comment = 'abc\n"), "EParserError", "Invalid string constant on line 2"},
+        {Root("  Comment = =\n"), "EParserError", "Invalid property value on line 2"},
+        {Root("  Comment = )\n"), "EParserError", "Invalid property value on line 2"},
+        {Root("  X = [a b]\n"), "EParserError", "'','' expected on line 2"},
+        {Root("  X = [a, 'b']\n"), "EParserError", "Identifier expected on line 2"},
+        {Root("  X = {00 1}\n"), "EParserError", "Invalid binary value on line 2"},
+        {Root("  X = {0G}\n"), "EParserError", "Invalid binary value on line 2"},
+        {Root("  Strings = <\n    itm\n    end>\n"), "EParserError", "item expected on line 3"},
+        {Root("  Strings = <\n    item [x]\n    end>\n"), "EParserError", "Number expected on line 3"},
+        {Root("  Strings = <\n    item [1\n    end>\n"), "EParserError", "'']'' expected on line 4"},
+        {File("object TResProject\n  object X: TFoo\n  end\n  Comment = 'x'\nend\n"), "EParserError",
+         "OBJECT expected on line 4"},
+        {Root(longLine) + std::string(100, ' '), "EParserError", "Line too long on line 2"},
+        {Root("  Tag = -\n"), "EConvertError", "'-' is not a valid integer value"},
+        {Root("  Tag = $\n"), "EConvertError", "'$' is not a valid integer value"},
+        {Root("  Tag = 99999999999999999999\n"), "EConvertError", "'99999999999999999999' is not a valid integer value"},
+        {Root("  Tag = 1.2.3\n"), "EConvertError", "'1.2.3' is not a valid floating point value"},
+        {Root("  Strings.NumberIdBase = 0\n"), "EReadError",
+         "Error reading TResProject.Strings.NumberIdBase: Invalid number ID base"},
+        {Root("  Strings = <\n" + Item("      TextId = 'sOk'\n") + "\n" + Item("      TextId = 'SOK'\n") + ">\n"),
+         "EReadError", "Error reading TResProject.Strings: Error reading TResStringItem.TextId: Duplicate string text ID"},
+        {Root("  Strings = <\n" + Item("      StringConsts = <\n        item\n          LanguageId = 'CZ'\n        end>\n") +
+              ">\n"),
+         "EReadError",
+         "Error reading TResProject.Strings: Error reading TResStringItem.StringConsts: Error reading "
+         "TResStringConstItem.LanguageId: Invalid property value"},
+        {Root("  Version = 2\n"), "EReadError", "Error reading TResProject.Version: Property Version does not exist"},
+        {Root("  Comment.Text = 'x'\n"), "EReadError", "Error reading TResProject.Comment.Text: Invalid property path"},
+        {Root("  Languages = <\n" + Item("      Visible = 1\n") + ">\n"), "EReadError",
+         "Error reading TResProject.Languages: Error reading TResLanguageItem.Visible: Invalid property value"},
+        {Root("  Languages = <\n" + Item("      Visible = nil\n") + ">\n"), "EReadError",
+         "Error reading TResProject.Languages: Error reading TResLanguageItem.Visible: Invalid property value"},
+        {Root("  Languages = nil\n"), "EReadError", "Error reading TResProject.Languages: Invalid property value"},
+        {Root("  Strings = Foo.Bar\n"), "EReadError", "Error reading TResProject.Strings: Invalid property value"},
+        {Root("  Name = '1x'\n"), "EReadError", "Error reading TResProject.Name: ''1x'' is not a valid component name"},
+        {Root("  Tag = $80000000\n"), "EReadError", "Error reading TResProject.Tag: Invalid property value"},
+        {Root("  Comment = 1.5\n"), "EReadError", "Error reading TResProject.Comment: Invalid property value"},
+        {Root("  Comment = (1 2)\n"), "EReadError", "Error reading TResProject.Comment: Invalid property value"},
+        {Root("  Tag = [a]\n"), "EReadError", "Error reading TResProject.Tag: Invalid property value"},
+        {Root("  Tag = {0A0b}\n"), "EReadError", "Error reading TResProject.Tag: Invalid property value"},
+        {Root("  Languages.Foo = 1\n"), "EReadError", "Error reading TResProject.Languages.Foo: Property Foo does not exist"},
+        {Root("  Strings.Count = 1\n"), "EReadError", "Error reading TResProject.Strings.Count: Property Count does not exist"},
+        {File("object Proj: TResProject\n  Bad = 1\nend\n"), "EReadError", "Error reading Proj.Bad: Property Bad does not exist"},
+        {File("object TResProject\n  object Child: TButton\n  end\nend\n"), "EReadError",
+         "Error reading TResProject.Child: Class TButton not found"},
+    };
+    for (const TErrorCase& c : cases) {
+        TResProject p;
+        try {
+            p.LoadFromText(c.Text);
+            ADD_FAILURE() << "loaded: " << c.Message;
+        } catch (const Exception& e) {
+            EXPECT_EQ(ClassOf(e), c.Class) << c.Message;
+            EXPECT_EQ(std::string(e.what()), c.Message);
+        }
+    }
+}
+
+TEST(Reader, SyntaxErrorsLeaveTheProjectUntouched)
+{
+    TResProject p;
+    EXPECT_THROW(p.LoadFromText(Root("  Comment = 'x'\n  Tag = 1\n  Comment = \n")), EParserError);
+    EXPECT_EQ(p.Comment(), "");
+    EXPECT_FALSE(p.Modified());
+
+    // An apply error keeps what came before it.
+    EXPECT_THROW(p.LoadFromText(Root("  Comment = 'x'\n  Bad = 1\n  PtrIdPrefix = 'q'\n")), EReadError);
+    EXPECT_EQ(p.Comment(), "x");
+    EXPECT_EQ(p.PtrIdPrefix(), "rsp");
+    EXPECT_TRUE(p.Modified());
+}
+
+TEST(Reader, ReadsValuesAndNames)
+{
+    TResProject p;
+    p.LoadFromText(File("OBJECT MainForm: TFoo [3]\n"
+                        "  languages = <\n"
+                        "    ITEM [7]\n"
+                        "      textid = 'CZ'\n"
+                        "      VISIBLE = true\n"
+                        "    End\n"
+                        "    item\n"
+                        "      TextId = 'EN'\n"
+                        "      SourceLanguageId = 0\n"
+                        "      ResFileName = 'english.pas'\n"
+                        "    end>\n"
+                        "  Strings.NumberIdBase = $10\n"
+                        "  Strings = <\n"
+                        "    item\n"
+                        "      TextId = 'a'\n"
+                        "      NumberId = $7FFFFFFF\n"
+                        "      StringConsts = <\n"
+                        "        item\n"
+                        "          Value = 'it''s' + 'it'#39's' + 'it' + #39 + 's'\n"
+                        "          LanguageId = 1\n"
+                        "        end\n"
+                        "        item\n"
+                        "          Value = 'x'#8364'\xE9'\n"
+                        "        end>\n"
+                        "    end\n"
+                        "    item\n"
+                        "      TextId = 'b'\n"
+                        "      NumberId = -2147483648\n"
+                        "      StringConsts = <>\n"
+                        "    end>\n"
+                        "  Tag = 7\n"
+                        "  Left = 65537\n"
+                        "  Top = -1\n"
+                        "end\n") +
+                   "anything after the end is ignored 'even broken");
+    EXPECT_EQ(p.Name(), "MainForm_1");
+    EXPECT_EQ(p.Languages()->Count(), 2);
+    EXPECT_TRUE(p.Languages()->Items(0)->Visible());
+    EXPECT_EQ(p.Languages()->Items(0)->ResFileName(), "ResStrCZ.pas");
+    EXPECT_EQ(p.Languages()->Items(1)->ResFileName(), "english.pas");
+    EXPECT_EQ(p.Strings()->NumberIdBase(), 16);
+    const TResStringItem* a = p.Strings()->Items(0);
+    EXPECT_EQ(a->NumberId(), INT32_MAX);
+    EXPECT_EQ(a->StringConsts()->Items(0)->Value(), "it'sit'sit's");
+    EXPECT_EQ(a->StringConsts()->Items(0)->Language(), p.Languages()->Items(1));
+    // Unicode text: the euro sign maps into the code page, the quoted byte
+    // is read as Latin-1 (é is in the code page too).
+    EXPECT_EQ(a->StringConsts()->Items(1)->Value(), "x\x80\xE9");
+    EXPECT_EQ(a->StringConsts()->Items(1)->LanguageId(), -1);
+    EXPECT_EQ(p.Strings()->Items(1)->NumberId(), INT32_MIN);
+    EXPECT_EQ(p.Tag(), 7);
+    EXPECT_EQ(p.Left(), 1);
+    EXPECT_EQ(p.Top(), 65535);
+    EXPECT_EQ(p.ConstFileName(), "ResStr.pas") << "absent options keep their initial values";
+    EXPECT_TRUE(p.SaveToText().starts_with("object MainForm_1: TResProject\r\n  Tag = 7\r\n"));
+}
+
+TEST(Reader, SecondListReplacesTheFirstAndIdsGoOn)
+{
+    TResProject p;
+    p.LoadFromText(Root("  Languages = <\n" + Item("      TextId = 'CZ'\n") + ">\n"
+                        "  Languages = <>\n"
+                        "  Languages = <\n" + Item("      TextId = 'CZ'\n") + "\n" + Item("      TextId = 'EN'\n") + ">\n"));
+    ASSERT_EQ(p.Languages()->Count(), 2);
+    EXPECT_EQ(p.Languages()->Items(0)->ID(), 1);
+    EXPECT_EQ(p.Languages()->Items(1)->ID(), 2);
+}
+
+TEST(Reader, DanglingLanguageIdLoadsAndSavesBack)
+{
+    const std::string text = Root("  Languages = <>\n  Strings.NumberIdBase = 1\n  Strings = <\n" +
+                                  Item("      NumberId = 1\n      StringConsts = <\n        item\n          Value = 'x'\n"
+                                       "          LanguageId = 5\n        end>\n") +
+                                  ">\n  ConstFileName = 'ResStr.pas'\n  StringIdPrefix = 'sid'\n  PtrIdPrefix = 'rsp'\n");
+    TResProject p;
+    p.LoadFromText(text);
+    EXPECT_EQ(p.SaveToText(), text);
+}
+
+TEST(LoadFromFile, SetsFileNameOnlyOnSuccess)
+{
+    TTempDir dir;
+    TResProject p;
+    EXPECT_THROW_MSG(p.LoadFromFile(dir / "none.rpr"), EFOpenError, "Cannot open file " + (dir / "none.rpr"));
+    WriteBytes(dir / "bad.rpr", Root("  Comment = 'x'\n  Tag = 'y'\n"));
+    EXPECT_THROW(p.LoadFromFile(dir / "bad.rpr"), EReadError);
+    EXPECT_EQ(p.FileName(), "");
+    EXPECT_TRUE(p.Modified());
+
+    TResProject q;
+    WriteBytes(dir / "good.rpr", Root("  Comment = 'x'\n"));
+    q.LoadFromFile(dir / "good.rpr");
+    EXPECT_EQ(q.FileName(), dir / "good.rpr");
+    EXPECT_FALSE(q.Modified());
+}
+
+TEST(Reader, HostileInputOnlyRaisesOurExceptions)
+{
+    const std::string seed = ReadBytes(QUILLET_TEST_DATA "/rpr/worked-example.rpr");
+    std::mt19937 rng(7);
+    for (int round = 0; round < 3000; ++round) {
+        std::string text = seed;
+        int edits = 1 + static_cast<int>(rng() % 8);
+        for (int e = 0; e < edits; ++e) {
+            size_t at = rng() % (text.size() + 1);
+            switch (rng() % 3) {
+            case 0: text.insert(at, 1, static_cast<char>(rng() % 256)); break;
+            case 1: if (at < text.size()) text.erase(at, 1 + rng() % 20); break;
+            default: if (at < text.size()) text[at] = "'#<>[](){}=+.$-0\r\n"[rng() % 19]; break;
+            }
+        }
+        TResProject p;
+        try {
+            p.LoadFromText(text);
+        } catch (const Exception&) {
+        }
+    }
+    std::string deep = "object T\n X = ";
+    for (int i = 0; i < 20000; ++i) deep += "(\n";
+    TResProject p;
+    EXPECT_THROW_MSG(p.LoadFromText(deep), EParserError, "Invalid property value on line 501");
+}

@@ -13,17 +13,25 @@ namespace {
 
 // Upper-case hexadecimal with at least `digits` digits; a negative value is
 // written as the eight digits of its 32-bit two's complement.
-std::string Hex(int64_t value, int digits)
+void AppendHex(std::string& out, int64_t value, int digits)
 {
     uint64_t v = value < 0 ? uint64_t(static_cast<uint32_t>(value)) : uint64_t(value);
     if (value < 0) digits = 8;
     static const char kDigits[] = "0123456789ABCDEF";
-    std::string s;
+    char buffer[16];
+    int n = 0;
     do {
-        s.insert(s.begin(), kDigits[v % 16]);
+        buffer[n++] = kDigits[v % 16];
         v /= 16;
     } while (v);
-    if (static_cast<int>(s.size()) < digits) s.insert(0, static_cast<size_t>(digits) - s.size(), '0');
+    for (int i = n; i < digits; ++i) out += '0';
+    while (n) out += buffer[--n];
+}
+
+std::string Hex(int64_t value, int digits)
+{
+    std::string s;
+    AppendHex(s, value, digits);
     return s;
 }
 
@@ -48,44 +56,46 @@ std::string Slashes(std::string s)
 
 bool EndsWithDelimiter(const std::string& s) { return !s.empty() && (s.back() == '/' || s.back() == '\\'); }
 
-void AppendChunks(std::string& out, const std::string& t)
+// The text's bytes after the length byte: chunks of at most 60 characters,
+// printable bytes quoted, the others as $hh numbers, then ", 0".
+void AppendChunks(std::string& out, std::string_view t)
 {
     size_t pos = 0;
     bool firstChunk = true;
     while (firstChunk || pos < t.size()) {
         if (!firstChunk) out += "\r\n         DB   ";
-        std::string chunk;
+        const size_t chunkStart = out.size();
         bool quoted = false;
-        while (pos < t.size() && chunk.size() < 60) {
+        while (pos < t.size() && out.size() - chunkStart < 60) {
             unsigned char b = static_cast<unsigned char>(t[pos++]);
             bool printable = (b >= 32 && b <= 126 && b != 39) || b >= 128;
             if (printable) {
                 if (!quoted) {
-                    if (!chunk.empty()) chunk += ", ";
-                    chunk += '\'';
+                    if (out.size() > chunkStart) out += ", ";
+                    out += '\'';
                     quoted = true;
                 }
-                chunk += static_cast<char>(b);
+                out += static_cast<char>(b);
             } else {
                 if (quoted) {
-                    chunk += "', ";
+                    out += "', ";
                     quoted = false;
-                } else if (!chunk.empty()) {
-                    chunk += ", ";
+                } else if (out.size() > chunkStart) {
+                    out += ", ";
                 }
-                chunk += "$" + Hex(b, 2);
+                out += '$';
+                AppendHex(out, b, 2);
             }
         }
-        if (quoted) chunk += '\'';
-        if (firstChunk) {
-            if (!chunk.empty()) out += ", " + chunk;
-        } else {
-            out += chunk;
-        }
+        if (quoted) out += '\'';
+        // The first chunk follows the length byte on the label line.
+        if (firstChunk && out.size() > chunkStart) out.insert(chunkStart, ", ");
         firstChunk = false;
     }
     out += ", 0\r\n";
 }
+
+const std::string kNoText;
 
 } // namespace
 
@@ -100,16 +110,16 @@ std::string UnitNameFromFileName(const std::string& fileName)
     return last;
 }
 
-std::string TResProject::TextForLanguage(const TResStringItem* item, const TResLanguageItem* language) const
+const std::string& TResProject::TextForLanguage(const TResStringItem* item, const TResLanguageItem* language) const
 {
     // A chain of source languages that comes back ends with the empty text:
     // it can take at most as many steps as there are languages.
     int steps = m_Languages->Count();
     for (const TResLanguageItem* l = language; l; l = l->SourceLanguage()) {
-        if (steps-- <= 0) return {};
+        if (steps-- <= 0) return kNoText;
         if (const TResStringConstItem* text = item->StringConsts()->FindByLanguage(l)) return text->Value();
     }
-    return {};
+    return kNoText;
 }
 
 std::string TResProject::LanguageUnitText(const TResLanguageItem* language) const
@@ -169,7 +179,8 @@ std::string TResProject::LanguageUnitText(const TResLanguageItem* language) cons
         for (int64_t v = first; v <= last; ++v) {
             u.Text += onLine == 0 ? "         DW    " : ", ";
             if (items[k]->NumberId() == v) {
-                u.Text += "OFFSET @S" + Hex4(v);
+                u.Text += "OFFSET @S";
+                AppendHex(u.Text, v, 4);
                 ++k;
             } else {
                 u.Text += "0             ";
@@ -188,10 +199,14 @@ std::string TResProject::LanguageUnitText(const TResLanguageItem* language) cons
     u.Line("         JMP   @Exit");
     u.Line();
 
+    std::string t;
     for (const TResStringItem* item : items) {
-        std::string t = TextForLanguage(item, language);
+        t.assign(TextForLanguage(item, language));
         std::erase(t, '\n');
-        u.Text += "@S" + Hex4(item->NumberId()) + ":  DB   $" + Hex(std::min<size_t>(t.size(), 255), 2);
+        u.Text += "@S";
+        AppendHex(u.Text, item->NumberId(), 4);
+        u.Text += ":  DB   $";
+        AppendHex(u.Text, static_cast<int64_t>(std::min<size_t>(t.size(), 255)), 2);
         AppendChunks(u.Text, t);
     }
 

@@ -61,6 +61,7 @@ void TResStringList::RenumberIds()
     size_t j = 0;
     int64_t n = m_NumberIdBase;
     while (j < fixed.size() && fixed[j]->NumberId() < n) ++j;
+    std::vector<std::pair<TResStringItem*, int32_t>> changed; // item, new number
     for (int i = 0; i < Count(); ++i) {
         TResStringItem* item = Items(i);
         if (item->FixedId()) continue;
@@ -68,10 +69,21 @@ void TResStringList::RenumberIds()
             ++n;
             ++j;
         }
-        item->m_NumberId = static_cast<int32_t>(static_cast<uint32_t>(n));
+        const auto number = static_cast<int32_t>(static_cast<uint32_t>(n));
+        if (item->m_NumberId != number) changed.emplace_back(item, number);
         ++n;
     }
-    RebuildNumberIndex();
+    // A few changes are cheaper to apply one by one than to rebuild the index.
+    if (changed.size() > static_cast<size_t>(Count()) / 8) {
+        for (auto [item, number] : changed) item->m_NumberId = number;
+        RebuildNumberIndex();
+        return;
+    }
+    for (auto [item, number] : changed) UnindexNumber(item);
+    for (auto [item, number] : changed) {
+        item->m_NumberId = number;
+        IndexNumber(item);
+    }
 }
 
 void TResStringList::SortItems(bool ascending)

@@ -158,10 +158,10 @@ TResStringConstItem::TResStringConstItem(TResStringConstList* list) : TCollectio
 TResStringConstList* TResStringConstItem::List() const { return static_cast<TResStringConstList*>(Collection()); }
 void TResStringConstItem::Changed() { List()->Changed(); }
 
-void TResStringConstItem::SetValue(const std::string& value)
+void TResStringConstItem::SetValue(std::string value)
 {
     if (value == m_Value) return;
-    m_Value = value;
+    m_Value = std::move(value);
     Changed();
 }
 
@@ -349,6 +349,12 @@ bool RemoveFromBucket(TMap& map, const TKey& key, TResStringItem* item)
 
 TResStringItem* TResStringList::FindByTextId(std::string_view textId) const
 {
+    if (textId.empty()) {
+        // Many fresh items may hold the empty ID; asking for it is rare.
+        for (int i = 0; m_EmptyTextIds > 0 && i < Count(); ++i)
+            if (Items(i)->TextId().empty()) return Items(i);
+        return nullptr;
+    }
     return FirstInListOrder(m_ByTextId, UpperAscii(textId));
 }
 
@@ -357,8 +363,17 @@ TResStringItem* TResStringList::FindByNumberId(int32_t numberId) const
     return FirstInListOrder(m_ByNumber, numberId);
 }
 
-void TResStringList::IndexTextId(TResStringItem* item) { m_ByTextId[UpperAscii(item->m_TextId)].Add(item); }
-void TResStringList::UnindexTextId(TResStringItem* item) { RemoveFromBucket(m_ByTextId, UpperAscii(item->m_TextId), item); }
+void TResStringList::IndexTextId(TResStringItem* item)
+{
+    if (item->m_TextId.empty()) ++m_EmptyTextIds;
+    else m_ByTextId[UpperAscii(item->m_TextId)].Add(item);
+}
+
+void TResStringList::UnindexTextId(TResStringItem* item)
+{
+    if (item->m_TextId.empty()) --m_EmptyTextIds;
+    else RemoveFromBucket(m_ByTextId, UpperAscii(item->m_TextId), item);
+}
 
 void TResStringList::IndexNumber(TResStringItem* item)
 {
@@ -448,6 +463,7 @@ void TResStringList::ItemLeaving(TCollectionItem* item)
 void TResStringList::AllLeaving()
 {
     m_ByTextId.clear();
+    m_EmptyTextIds = 0;
     m_ByNumber.clear();
     m_NumberRuns.clear();
 }

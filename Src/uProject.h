@@ -130,7 +130,7 @@ public:
     std::string DisplayName() const override { return "TResStringConstItem"; }
 
     const std::string& Value() const { return m_Value; }
-    void SetValue(const std::string& value);
+    void SetValue(std::string value);
     int32_t LanguageId() const { return m_LanguageId; }
     void SetLanguageId(int32_t value);
     // The language this text belongs to; none for a negative LanguageId.
@@ -253,6 +253,7 @@ private:
     TResProject* m_Project;
     int32_t m_NumberIdBase = 1;
     std::unordered_map<std::string, TBucket> m_ByTextId; // key: text ID folded to upper case
+    int m_EmptyTextIds = 0; // fresh items: counted, not hashed, looked up by a scan
     std::unordered_map<int32_t, TBucket> m_ByNumber;
     std::map<int32_t, int32_t> m_NumberRuns; // first -> last of each run of held numbers
 };
@@ -314,7 +315,7 @@ public:
     std::string ConstUnitText() const;
     std::string LanguageUnitText(const TResLanguageItem* language) const;
     // The text written for an item in a language, following source languages.
-    std::string TextForLanguage(const TResStringItem* item, const TResLanguageItem* language) const;
+    const std::string& TextForLanguage(const TResStringItem* item, const TResLanguageItem* language) const;
     // The path a generated file goes to (absolute, delimiters normalised), and
     // the path as composed for messages.
     std::string OutputPath(const std::string& fileName, const std::string* outputDir = nullptr) const;

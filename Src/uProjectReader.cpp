@@ -18,8 +18,8 @@ enum class TRprTokenKind { Symbol, Identifier, String, Integer, Float, Eof };
 
 struct TRprToken {
     TRprTokenKind Kind = TRprTokenKind::Eof;
-    std::string Text;     // as written (identifiers, numbers) or the symbol
-    std::u16string Units; // a string token's text
+    std::string Text;  // as written (identifiers, numbers) or the symbol
+    std::string Bytes; // a string token's text in the code page
     int64_t Integer = 0;
     int Line = 1;
 
@@ -123,47 +123,53 @@ private:
 
     void ReadString(TRprToken& t)
     {
-        // Quoted bytes and escapes are collected as units first. Without an
-        // escape above 127 the token is 8-bit text in the code page; with one,
-        // it is Unicode and quoted bytes stand for themselves (Latin-1).
-        std::u16string& units = t.Units;
+        // Without an escape above 127 the token is 8-bit text in the code page
+        // and its bytes are taken as they are. With one, it is Unicode: each
+        // escape is a UTF-16 unit, each quoted byte the unit of the same
+        // number (Latin-1), and the whole is converted to the code page.
+        std::string& bytes = t.Bytes;
+        std::u16string units;
         bool wide = false;
-        for (;;) {
-            if (m_Pos >= m_Text.size()) break;
-            unsigned char c = Peek();
+        auto append = [&](std::string_view run) {
+            if (!wide) bytes.append(run);
+            else
+                for (char c : run) units.push_back(static_cast<unsigned char>(c));
+        };
+        while (m_Pos < m_Text.size()) {
+            const unsigned char c = Peek();
             if (c == '\'') {
                 ++m_Pos;
                 for (;;) {
-                    if (m_Pos >= m_Text.size()) FailAt("Invalid string constant", m_Line);
-                    unsigned char q = Peek();
-                    if (q == '\r' || q == '\n') FailAt("Invalid string constant", m_Line);
+                    size_t end = m_Text.find_first_of("'\r\n", m_Pos);
+                    if (end == std::string_view::npos || m_Text[end] != '\'') FailAt("Invalid string constant", m_Line);
+                    append(m_Text.substr(m_Pos, end - m_Pos));
+                    m_Pos = end + 1;
+                    if (m_Pos >= m_Text.size() || Peek() != '\'') break;
+                    append("'"); // two apostrophes stand for one
                     ++m_Pos;
-                    if (q == '\'') {
-                        if (m_Pos < m_Text.size() && Peek() == '\'') {
-                            ++m_Pos;
-                        } else {
-                            break;
-                        }
-                    }
-                    units.push_back(q);
                 }
             } else if (c == '#') {
                 ++m_Pos;
                 uint32_t value = 0;
+                bool big = false;
                 while (m_Pos < m_Text.size() && IsDigit(Peek())) {
                     uint64_t v = uint64_t(value) * 10 + (Peek() - '0');
-                    if (v > 127) wide = true;
+                    if (v > 127) big = true;
                     value = static_cast<uint32_t>(v % 65536);
                     ++m_Pos;
                 }
-                units.push_back(static_cast<char16_t>(value));
+                if (big && !wide) {
+                    wide = true;
+                    for (char b : bytes) units.push_back(static_cast<unsigned char>(b));
+                }
+                if (wide) units.push_back(static_cast<char16_t>(value));
+                else bytes.push_back(static_cast<char>(value));
             } else {
                 break;
             }
         }
         t.Kind = TRprTokenKind::String;
-        if (!wide)
-            for (char16_t& u : units) u = CodePage::ByteToUnit(static_cast<unsigned char>(u));
+        if (wide) bytes = CodePage::FromUnicode(units);
     }
 
     void ReadNumber(TRprToken& t)
@@ -224,9 +230,8 @@ struct TRprItem;
 
 struct TRprValue {
     enum class TKind { String, Integer, Float, Identifier, Set, List, Binary, ItemList } Kind = TKind::Integer;
-    std::u16string Units;          // String
+    std::string Text;              // String (code page bytes), Identifier (dotted, as written)
     int64_t Integer = 0;           // Integer
-    std::string Identifier;        // Identifier, dotted as written
     std::vector<TRprItem> Items;   // ItemList
 };
 
@@ -330,12 +335,12 @@ private:
         switch (m_Token.Kind) {
         case TRprTokenKind::String:
             value.Kind = TKind::String;
-            value.Units = std::move(m_Token.Units);
+            value.Text = std::move(m_Token.Bytes);
             Advance();
             while (m_Token.IsSymbol('+')) {
                 Advance();
                 if (m_Token.Kind != TRprTokenKind::String) Fail("String expected");
-                value.Units += m_Token.Units;
+                value.Text += m_Token.Bytes;
                 Advance();
             }
             break;
@@ -350,11 +355,11 @@ private:
             break;
         case TRprTokenKind::Identifier:
             value.Kind = TKind::Identifier;
-            value.Identifier = m_Token.Text;
+            value.Text = m_Token.Text;
             Advance();
             while (m_Token.IsSymbol('.')) {
                 Advance();
-                value.Identifier += "." + ExpectIdentifier();
+                value.Text += "." + ExpectIdentifier();
             }
             break;
         default:
@@ -408,6 +413,7 @@ private:
             Advance();
             ParseIndex();
             TRprItem item;
+            item.Properties.reserve(5);
             while (!m_Token.IsKeyword("end")) item.Properties.push_back(ParsePropertyLine());
             Advance();
             items.push_back(std::move(item));
@@ -568,14 +574,14 @@ private:
     static std::string StringValue(const TRprValue& v)
     {
         if (v.Kind != TRprValue::TKind::String) throw EReadError("Invalid property value");
-        return CodePage::FromUnicode(v.Units);
+        return v.Text;
     }
 
     static bool BooleanValue(const TRprValue& v)
     {
         if (v.Kind == TRprValue::TKind::Identifier) {
-            if (SameTextAscii(v.Identifier, "True")) return true;
-            if (SameTextAscii(v.Identifier, "False")) return false;
+            if (SameTextAscii(v.Text, "True")) return true;
+            if (SameTextAscii(v.Text, "False")) return false;
         }
         throw EReadError("Invalid property value");
     }
@@ -666,6 +672,11 @@ void TResProject::LoadFromFile(const std::string& path)
     {
         std::FILE* file = std::fopen(path.c_str(), "rb");
         if (!file) throw EFOpenError(MsgCannotOpen(path));
+        if (std::fseek(file, 0, SEEK_END) == 0) {
+            long size = std::ftell(file);
+            if (size > 0) text.reserve(static_cast<size_t>(size));
+            std::rewind(file);
+        }
         char buffer[65536];
         size_t n;
         while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, n);

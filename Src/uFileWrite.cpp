@@ -43,7 +43,8 @@ bool TFileWriter::Commit(const std::string& tempPath, const std::string& path)
     return !ec;
 }
 
-void TFileWriter::ReplaceWhole(const std::string& path, std::string_view content, const std::string& displayPath)
+void TFileWriter::ReplaceWhole(const std::string& path, std::string_view content, const std::string& displayPath,
+                               bool durable)
 {
     std::error_code ec;
     const fs::path target(path);
@@ -66,7 +67,7 @@ void TFileWriter::ReplaceWhole(const std::string& path, std::string_view content
     }
     ok = ok && std::fflush(file) == 0;
 #ifndef _WIN32
-    ok = ok && ::fsync(fileno(file)) == 0;
+    ok = ok && (!durable || ::fsync(fileno(file)) == 0);
 #endif
     ok = (std::fclose(file) == 0) && ok;
 

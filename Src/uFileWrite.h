@@ -13,7 +13,10 @@ public:
     // Replaces the file at path with content. Raises EFCreateError with
     // displayPath when the file cannot be created there, EWriteError when
     // writing or replacing fails. The old file stays as it was on failure.
-    void ReplaceWhole(const std::string& path, std::string_view content, const std::string& displayPath);
+    // A durable write also waits until the data is on the disk before the
+    // rename, so that not even a crash can cost the old file.
+    void ReplaceWhole(const std::string& path, std::string_view content, const std::string& displayPath,
+                      bool durable = true);
 
 protected:
     // One block of at most 4096 bytes; false reports a failed write.

@@ -294,7 +294,8 @@ void TResProject::WriteConstUnit(TOverwritePrompt& prompt, const std::string* ou
 {
     const std::string path = OutputPath(m_ConstFileName, outputDir);
     if (!MayWrite(path, prompt)) return;
-    DefaultFileWriter().ReplaceWhole(path, ConstUnitText(), ComposedOutputPath(m_ConstFileName, outputDir));
+    // Units can be generated again: no need to wait for the disk.
+    DefaultFileWriter().ReplaceWhole(path, ConstUnitText(), ComposedOutputPath(m_ConstFileName, outputDir), false);
 }
 
 void TResProject::WriteLanguageUnit(const TResLanguageItem* language, TOverwritePrompt& prompt,
@@ -303,5 +304,5 @@ void TResProject::WriteLanguageUnit(const TResLanguageItem* language, TOverwrite
     const std::string path = OutputPath(language->ResFileName(), outputDir);
     if (!MayWrite(path, prompt)) return;
     DefaultFileWriter().ReplaceWhole(path, LanguageUnitText(language),
-                                     ComposedOutputPath(language->ResFileName(), outputDir));
+                                     ComposedOutputPath(language->ResFileName(), outputDir), false);
 }

@@ -19,7 +19,7 @@ enum class TRprTokenKind { Symbol, Identifier, String, Integer, Float, Eof };
 struct TRprToken {
     TRprTokenKind Kind = TRprTokenKind::Eof;
     std::string Text;  // as written (identifiers, numbers) or the symbol
-    std::string Bytes; // a string token's text in the code page
+    size_t Start = 0, End = 0; // where the token stands in the text
     int64_t Integer = 0;
     int Line = 1;
 
@@ -42,10 +42,67 @@ bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 bool IsHexDigit(unsigned char c) { return IsDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
 int HexValue(unsigned char c) { return IsDigit(c) ? c - '0' : (c | 0x20) - 'a' + 10; }
 
+// One string token from pos: quoted parts and "#" escapes with no blank
+// between them. Returns the position after it; when out is given, appends its
+// text in the code page. Without an escape above 127 the token is 8-bit text
+// whose bytes are taken as they are; with one, it is Unicode: each escape is
+// a UTF-16 unit, each quoted byte the unit of the same number (Latin-1), and
+// the whole is converted to the code page.
+size_t ScanStringToken(std::string_view text, size_t pos, std::string* out, int line)
+{
+    std::string bytes;
+    std::u16string units;
+    bool wide = false;
+    auto append = [&](std::string_view run) {
+        if (!out) return;
+        if (!wide) bytes.append(run);
+        else
+            for (char c : run) units.push_back(static_cast<unsigned char>(c));
+    };
+    while (pos < text.size()) {
+        const char c = text[pos];
+        if (c == '\'') {
+            ++pos;
+            for (;;) {
+                size_t end = pos;
+                while (end < text.size() && text[end] != '\'' && text[end] != '\r' && text[end] != '\n') ++end;
+                if (end >= text.size() || text[end] != '\'') FailAt("Invalid string constant", line);
+                append(text.substr(pos, end - pos));
+                pos = end + 1;
+                if (pos >= text.size() || text[pos] != '\'') break;
+                append("'"); // two apostrophes stand for one
+                ++pos;
+            }
+        } else if (c == '#') {
+            ++pos;
+            uint32_t value = 0;
+            bool big = false;
+            while (pos < text.size() && IsDigit(static_cast<unsigned char>(text[pos]))) {
+                uint64_t v = uint64_t(value) * 10 + static_cast<uint64_t>(text[pos] - '0');
+                if (v > 127) big = true;
+                value = static_cast<uint32_t>(v % 65536);
+                ++pos;
+            }
+            if (!out) continue;
+            if (big && !wide) {
+                wide = true;
+                for (char b : bytes) units.push_back(static_cast<unsigned char>(b));
+            }
+            if (wide) units.push_back(static_cast<char16_t>(value));
+            else bytes.push_back(static_cast<char>(value));
+        } else {
+            break;
+        }
+    }
+    if (out) *out += wide ? CodePage::FromUnicode(units) : bytes;
+    return pos;
+}
+
 // The token source: owns the position and the line count.
 class TRprLexer {
 public:
     explicit TRprLexer(std::string_view text) : m_Text(text.substr(0, text.find('\0'))) { CheckLine(0); }
+    std::string_view Text() const { return m_Text; }
 
     TRprToken Next()
     {
@@ -123,53 +180,11 @@ private:
 
     void ReadString(TRprToken& t)
     {
-        // Without an escape above 127 the token is 8-bit text in the code page
-        // and its bytes are taken as they are. With one, it is Unicode: each
-        // escape is a UTF-16 unit, each quoted byte the unit of the same
-        // number (Latin-1), and the whole is converted to the code page.
-        std::string& bytes = t.Bytes;
-        std::u16string units;
-        bool wide = false;
-        auto append = [&](std::string_view run) {
-            if (!wide) bytes.append(run);
-            else
-                for (char c : run) units.push_back(static_cast<unsigned char>(c));
-        };
-        while (m_Pos < m_Text.size()) {
-            const unsigned char c = Peek();
-            if (c == '\'') {
-                ++m_Pos;
-                for (;;) {
-                    size_t end = m_Text.find_first_of("'\r\n", m_Pos);
-                    if (end == std::string_view::npos || m_Text[end] != '\'') FailAt("Invalid string constant", m_Line);
-                    append(m_Text.substr(m_Pos, end - m_Pos));
-                    m_Pos = end + 1;
-                    if (m_Pos >= m_Text.size() || Peek() != '\'') break;
-                    append("'"); // two apostrophes stand for one
-                    ++m_Pos;
-                }
-            } else if (c == '#') {
-                ++m_Pos;
-                uint32_t value = 0;
-                bool big = false;
-                while (m_Pos < m_Text.size() && IsDigit(Peek())) {
-                    uint64_t v = uint64_t(value) * 10 + (Peek() - '0');
-                    if (v > 127) big = true;
-                    value = static_cast<uint32_t>(v % 65536);
-                    ++m_Pos;
-                }
-                if (big && !wide) {
-                    wide = true;
-                    for (char b : bytes) units.push_back(static_cast<unsigned char>(b));
-                }
-                if (wide) units.push_back(static_cast<char16_t>(value));
-                else bytes.push_back(static_cast<char>(value));
-            } else {
-                break;
-            }
-        }
+        // Checked here, decoded when the value is applied.
         t.Kind = TRprTokenKind::String;
-        if (wide) bytes = CodePage::FromUnicode(units);
+        t.Start = m_Pos;
+        m_Pos = ScanStringToken(m_Text, m_Pos, nullptr, m_Line);
+        t.End = m_Pos;
     }
 
     void ReadNumber(TRprToken& t)
@@ -230,7 +245,8 @@ struct TRprItem;
 
 struct TRprValue {
     enum class TKind { String, Integer, Float, Identifier, Set, List, Binary, ItemList } Kind = TKind::Integer;
-    std::string Text;              // String (code page bytes), Identifier (dotted, as written)
+    std::string_view Raw;          // String: the tokens and "+" signs as they stand in the text
+    std::string Text;              // Identifier, dotted
     int64_t Integer = 0;           // Integer
     std::vector<TRprItem> Items;   // ItemList
 };
@@ -335,14 +351,18 @@ private:
         switch (m_Token.Kind) {
         case TRprTokenKind::String:
             value.Kind = TKind::String;
-            value.Text = std::move(m_Token.Bytes);
+        {
+            const size_t start = m_Token.Start;
+            size_t end = m_Token.End;
             Advance();
             while (m_Token.IsSymbol('+')) {
                 Advance();
                 if (m_Token.Kind != TRprTokenKind::String) Fail("String expected");
-                value.Text += m_Token.Bytes;
+                end = m_Token.End;
                 Advance();
             }
+            value.Raw = m_Lexer.Text().substr(start, end - start);
+        }
             break;
         case TRprTokenKind::Integer:
             value.Kind = TKind::Integer;
@@ -413,7 +433,6 @@ private:
             Advance();
             ParseIndex();
             TRprItem item;
-            item.Properties.reserve(5);
             while (!m_Token.IsKeyword("end")) item.Properties.push_back(ParsePropertyLine());
             Advance();
             items.push_back(std::move(item));
@@ -442,11 +461,11 @@ class TRprApplier {
 public:
     explicit TRprApplier(TResProject& project) : m_Project(project) {}
 
-    void ApplyRoot(const TRprObject& root)
+    void ApplyRoot(TRprObject& root)
     {
         if (!root.ObjectName.empty()) m_Project.SetName(UniqueRootName(root.ObjectName));
         TObjRef self{TObjKind::Project, &m_Project};
-        for (const TRprProperty& p : root.Properties) ApplyLine(self, p);
+        for (TRprProperty& p : root.Properties) ApplyLine(self, p);
         for (const TRprObject& child : root.Children) {
             // Nested components are not part of a project.
             const std::string& name = child.ObjectName.empty() ? child.ClassName : child.ObjectName;
@@ -533,7 +552,7 @@ private:
         }
     }
 
-    void ApplyLine(const TObjRef& self, const TRprProperty& p)
+    void ApplyLine(const TObjRef& self, TRprProperty& p)
     {
         try {
             TObjRef obj = self;
@@ -571,10 +590,17 @@ private:
         return static_cast<int32_t>(v.Integer);
     }
 
+    // The parts of a string value joined, in the code page.
     static std::string StringValue(const TRprValue& v)
     {
         if (v.Kind != TRprValue::TKind::String) throw EReadError("Invalid property value");
-        return v.Text;
+        std::string out;
+        for (size_t pos = 0;;) {
+            while (pos < v.Raw.size() && (static_cast<unsigned char>(v.Raw[pos]) <= 32 || v.Raw[pos] == '+')) ++pos;
+            if (pos >= v.Raw.size()) break;
+            pos = ScanStringToken(v.Raw, pos, &out, 0);
+        }
+        return out;
     }
 
     static bool BooleanValue(const TRprValue& v)
@@ -587,7 +613,7 @@ private:
     }
 
     void Assign(const TObjRef& obj, const std::string& name, TPropType type, const TObjRef& listObj,
-                const TRprValue& value)
+                TRprValue& value)
     {
         auto is = [&](const char* n) { return SameTextAscii(name, n); };
         switch (type) {
@@ -635,7 +661,7 @@ private:
         }
     }
 
-    void ReadItems(const TObjRef& list, const TRprValue& value)
+    void ReadItems(const TObjRef& list, TRprValue& value)
     {
         if (value.Kind != TRprValue::TKind::ItemList) throw EReadError("Invalid property value");
         if (value.Items.empty()) return;
@@ -645,12 +671,12 @@ private:
         if (languages) languages->Clear();
         if (strings) strings->Clear();
         if (texts) texts->Clear();
-        for (const TRprItem& item : value.Items) {
+        for (TRprItem& item : value.Items) {
             // An index written as "item [7]" was accepted and is ignored: items always append.
             TObjRef ref = languages ? TObjRef{TObjKind::Language, languages->Add()}
                 : strings           ? TObjRef{TObjKind::StringItem, strings->Add()}
                                     : TObjRef{TObjKind::Text, texts->Add()};
-            for (const TRprProperty& p : item.Properties) ApplyLine(ref, p);
+            for (TRprProperty& p : item.Properties) ApplyLine(ref, p);
         }
     }
 
@@ -662,7 +688,7 @@ private:
 void TResProject::LoadFromText(std::string_view text)
 {
     TRprParser parser(text);
-    const TRprObject root = parser.ParseRoot();
+    TRprObject root = parser.ParseRoot();
     TRprApplier(*this).ApplyRoot(root);
 }
 

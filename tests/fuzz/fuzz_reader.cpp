@@ -1,0 +1,24 @@
+// libFuzzer target: any bytes must end in a loaded project or one of the
+// reader's own exceptions; anything else (a crash, a sanitizer report, a
+// foreign exception) is a finding.
+#include "uErrors.h"
+#include "uProject.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    TResProject project;
+    try {
+        project.LoadFromText(std::string_view(reinterpret_cast<const char*>(data), size));
+        // A loaded project must also save and load back to the same text.
+        const std::string text = project.SaveToText();
+        TResProject again;
+        again.LoadFromText(text);
+        if (again.SaveToText() != text) __builtin_trap();
+    } catch (const Exception&) {
+    }
+    return 0;
+}

@@ -275,6 +275,8 @@ public:
     bool Modified() const { return m_Modified; }
     void SetModified(bool value) { m_Modified = value; }
     const std::string& FileName() const { return m_FileName; }
+    // Only for a project made from a template, which must not keep its path.
+    void SetFileName(const std::string& value) { m_FileName = value; }
 
     const std::string& OutputDirectory() const { return m_OutputDirectory; }
     void SetOutputDirectory(const std::string& value);

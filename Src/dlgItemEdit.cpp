@@ -1,0 +1,347 @@
+#include "dlgItemEdit.h"
+
+#include "uErrors.h"
+#include "uIntText.h"
+#include "uProject.h"
+#include "uPrompts.h"
+#include "uStringGrid.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+QString MemoText(const std::string& value)
+{
+    QString text = ToQString(value);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return text;
+}
+
+std::string MemoValue(const QString& text)
+{
+    QString value = text;
+    value.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    return FromQString(value);
+}
+
+namespace {
+
+bool IsIdentifier(const QString& s)
+{
+    if (s.isEmpty()) return false;
+    auto letter = [](QChar c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_'; };
+    if (!letter(s[0])) return false;
+    for (QChar c : s)
+        if (!letter(c) && !(c >= u'0' && c <= u'9')) return false;
+    return true;
+}
+
+// Removes leading and trailing characters with codes 0 to 32.
+QString TrimControls(const QString& s)
+{
+    qsizetype first = 0, last = s.size();
+    while (first < last && s[first].unicode() <= 32) ++first;
+    while (last > first && s[last - 1].unicode() <= 32) --last;
+    return s.mid(first, last - first);
+}
+
+QFont FieldFont(QFont font)
+{
+    font.setPixelSize(13);
+    return font;
+}
+
+} // namespace
+
+TItemEditDialog::TItemEditDialog(TPrompts& prompts, QWidget* parent) : QDialog(parent), m_Prompts(prompts)
+{
+    setObjectName(QStringLiteral("ItemEditDialog"));
+    setWindowTitle(QStringLiteral("Item Editor"));
+    resize(407, 422);
+
+    m_gbProperties = new QGroupBox(QStringLiteral("Properties:"), this);
+    m_gbProperties->setObjectName(QStringLiteral("gbProperties"));
+    auto* lblTextId = new QLabel(QStringLiteral("Text ID:"), m_gbProperties);
+    lblTextId->setObjectName(QStringLiteral("lblTextId"));
+    m_edTextId = new QLineEdit(m_gbProperties);
+    m_edTextId->setObjectName(QStringLiteral("edTextId"));
+    auto* lblNumberId = new QLabel(QStringLiteral("Number ID:"), m_gbProperties);
+    lblNumberId->setObjectName(QStringLiteral("lblNumberId"));
+    m_edNumberId = new QLineEdit(m_gbProperties);
+    m_edNumberId->setObjectName(QStringLiteral("edNumberId"));
+    m_chbFixedId = new QCheckBox(QStringLiteral("Fixed ID"), m_gbProperties);
+    m_chbFixedId->setObjectName(QStringLiteral("chbFixedId"));
+    // Never shown: its value is carried through unchanged.
+    m_chbStandard = new QCheckBox(QStringLiteral("Standard"), m_gbProperties);
+    m_chbStandard->setObjectName(QStringLiteral("chbStandard"));
+    m_chbStandard->setVisible(false);
+    lblTextId->setBuddy(m_edTextId);
+    lblNumberId->setBuddy(m_edNumberId);
+
+    auto* grid = new QGridLayout(m_gbProperties);
+    grid->addWidget(lblTextId, 0, 0);
+    grid->addWidget(m_edTextId, 0, 1, 1, 2);
+    grid->addWidget(lblNumberId, 1, 0);
+    grid->addWidget(m_edNumberId, 1, 1);
+    grid->addWidget(m_chbFixedId, 1, 2);
+    grid->setColumnStretch(1, 1);
+
+    m_cbReadWrite = new QComboBox(this);
+    m_cbReadWrite->setObjectName(QStringLiteral("cbReadWrite"));
+    m_mmReadWrite = new QPlainTextEdit(this);
+    m_mmReadWrite->setObjectName(QStringLiteral("mmReadWrite"));
+    m_cbReadOnly = new QComboBox(this);
+    m_cbReadOnly->setObjectName(QStringLiteral("cbReadOnly"));
+    m_mmReadOnly = new QPlainTextEdit(this);
+    m_mmReadOnly->setObjectName(QStringLiteral("mmReadOnly"));
+    m_mmReadOnly->setReadOnly(true);
+    QPalette grey = m_mmReadOnly->palette();
+    grey.setColor(QPalette::Base, grey.color(QPalette::Window));
+    m_mmReadOnly->setPalette(grey);
+    for (QWidget* w : {static_cast<QWidget*>(m_edTextId), static_cast<QWidget*>(m_edNumberId),
+                       static_cast<QWidget*>(m_mmReadWrite), static_cast<QWidget*>(m_mmReadOnly)})
+        w->setFont(FieldFont(w->font()));
+    for (QPlainTextEdit* memo : {m_mmReadWrite, m_mmReadOnly}) memo->setTabChangesFocus(true);
+
+    m_lblIndex = new QLabel(QStringLiteral("1"), this);
+    m_lblIndex->setObjectName(QStringLiteral("lblIndex"));
+    m_lblIndex->setAlignment(Qt::AlignCenter);
+    QFont big = m_lblIndex->font();
+    big.setPixelSize(19);
+    m_lblIndex->setFont(big);
+    m_lblIndex->setMinimumWidth(60);
+
+    auto* upDown = new QWidget(this);
+    upDown->setObjectName(QStringLiteral("UpDown"));
+    m_btnPrior = new QToolButton(upDown);
+    m_btnPrior->setObjectName(QStringLiteral("btnPrior"));
+    m_btnPrior->setArrowType(Qt::LeftArrow);
+    m_btnPrior->setToolTip(QStringLiteral("Previous item"));
+    m_btnNext = new QToolButton(upDown);
+    m_btnNext->setObjectName(QStringLiteral("btnNext"));
+    m_btnNext->setArrowType(Qt::RightArrow);
+    m_btnNext->setToolTip(QStringLiteral("Next item"));
+    for (QToolButton* b : {m_btnPrior, m_btnNext}) b->setFocusPolicy(Qt::NoFocus);
+    auto* upDownLayout = new QHBoxLayout(upDown);
+    upDownLayout->setContentsMargins(0, 0, 0, 0);
+    upDownLayout->setSpacing(0);
+    upDownLayout->addWidget(m_btnPrior);
+    upDownLayout->addWidget(m_btnNext);
+
+    m_btnApply = new QPushButton(QStringLiteral("Apply"), this);
+    m_btnApply->setObjectName(QStringLiteral("btnApply"));
+    m_btnOk = new QPushButton(QStringLiteral("OK"), this);
+    m_btnOk->setObjectName(QStringLiteral("btnOk"));
+    m_btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    m_btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    m_btnApply->setAutoDefault(false);
+    m_btnCancel->setAutoDefault(false);
+    m_btnOk->setDefault(true);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(m_lblIndex);
+    bottom->addWidget(upDown);
+    bottom->addStretch(1);
+    bottom->addWidget(m_btnOk);
+    bottom->addWidget(m_btnCancel);
+    bottom->addWidget(m_btnApply);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_gbProperties);
+    layout->addWidget(m_cbReadWrite);
+    layout->addWidget(m_mmReadWrite, 3);
+    layout->addWidget(m_cbReadOnly);
+    layout->addWidget(m_mmReadOnly, 2);
+    layout->addLayout(bottom);
+
+    QWidget* order[] = {m_edTextId,  m_edNumberId, m_chbFixedId, m_mmReadWrite, m_mmReadOnly,
+                        m_cbReadWrite, m_cbReadOnly, m_btnOk,     m_btnCancel,   m_btnApply};
+    for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+
+    connect(m_btnApply, &QPushButton::clicked, this, [this] { Guarded([this] { btnApplyClick(); }); });
+    connect(m_btnOk, &QPushButton::clicked, this, [this] { Guarded([this] { btnOkClick(); }); });
+    connect(m_btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_btnPrior, &QToolButton::clicked, this, [this] { Guarded([this] { UpDownChangingEx(m_ItemIndex - 1); }); });
+    connect(m_btnNext, &QToolButton::clicked, this, [this] { Guarded([this] { UpDownChangingEx(m_ItemIndex + 1); }); });
+    connect(m_cbReadWrite, &QComboBox::currentIndexChanged, this, [this] { Guarded([this] { cbReadWriteChange(); }); });
+    connect(m_cbReadOnly, &QComboBox::currentIndexChanged, this, [this] { Guarded([this] { cbReadOnlyChange(); }); });
+}
+
+void TItemEditDialog::Guarded(const std::function<void()>& body)
+{
+    try {
+        body();
+    } catch (const EAbort&) {
+    } catch (const Exception& e) {
+        m_Prompts.ShowError(MessageText(e.Message()));
+    } catch (const std::exception& e) {
+        m_Prompts.ShowError(QString::fromLocal8Bit(e.what()));
+    }
+}
+
+void TItemEditDialog::Execute(TResProject& project, int index)
+{
+    m_Project = &project;
+    m_ItemIndex = index;
+    struct TRelease {
+        TResProject*& Project;
+        ~TRelease() { Project = nullptr; }
+    } release{m_Project};
+    FillLanguageCombos();
+    LoadItem();
+    if (exec() == QDialog::Accepted) StoreItem();
+}
+
+TResStringItem* TItemEditDialog::CurrentItem() const { return m_Project->Strings()->Items(m_ItemIndex); }
+
+TResLanguageItem* TItemEditDialog::SelectedLanguage(const QComboBox* combo) const
+{
+    const int i = combo->currentIndex();
+    QUILLET_ASSERT(i >= 0 && i < m_Project->Languages()->Count());
+    return m_Project->Languages()->Items(i);
+}
+
+QString TItemEditDialog::TextFor(const TResLanguageItem* language) const
+{
+    const TResStringConstItem* text = CurrentItem()->StringConsts()->FindByLanguage(language);
+    return text ? MemoText(text->Value()) : QString();
+}
+
+void TItemEditDialog::FillLanguageCombos()
+{
+    const QSignalBlocker blockRw(m_cbReadWrite);
+    const QSignalBlocker blockRo(m_cbReadOnly);
+    m_cbReadWrite->clear();
+    m_cbReadOnly->clear();
+    const TResLanguageList& languages = *m_Project->Languages();
+    for (int i = 0; i < languages.Count(); ++i) {
+        const QString id = ToQString(languages.Items(i)->TextId());
+        m_cbReadWrite->addItem(id);
+        m_cbReadOnly->addItem(id);
+    }
+    auto select = [&](QComboBox* combo, QString& remembered) {
+        const int found = combo->findText(remembered, Qt::MatchExactly | Qt::MatchCaseSensitive);
+        if (found >= 0) {
+            combo->setCurrentIndex(found);
+        } else {
+            // A project without languages fails here, before the dialog shows.
+            remembered = ToQString(languages.Items(0)->TextId());
+            combo->setCurrentIndex(0);
+        }
+    };
+    select(m_cbReadWrite, m_ReadWriteLanguageId);
+    select(m_cbReadOnly, m_ReadOnlyLanguageId);
+}
+
+void TItemEditDialog::LoadItem()
+{
+    m_lblIndex->setText(QString::number(m_ItemIndex + 1));
+    const TResStringItem* item = CurrentItem();
+    m_chbFixedId->setChecked(item->FixedId());
+    m_chbStandard->setChecked(item->Standard());
+    m_edTextId->setText(ToQString(item->TextId()));
+    m_edNumberId->setText(QString::number(item->NumberId()));
+    m_mmReadWrite->setPlainText(TextFor(SelectedLanguage(m_cbReadWrite)));
+    m_mmReadOnly->setPlainText(TextFor(SelectedLanguage(m_cbReadOnly)));
+}
+
+bool TItemEditDialog::Refuse(QWidget* field, const QString& message)
+{
+    field->setFocus();
+    m_Prompts.Ask(TAskKind::Error, message, TButtons::OK);
+    return false;
+}
+
+bool TItemEditDialog::ValidateFields()
+{
+    const QString textId = TrimControls(m_edTextId->text());
+    m_edTextId->setText(textId);
+    if (!IsIdentifier(textId)) return Refuse(m_edTextId, QStringLiteral("Invalid text identifier."));
+    int32_t number = 0;
+    if (!TryParseIntText(FromQString(m_edNumberId->text()), number))
+        return Refuse(m_edNumberId, QStringLiteral("Invalid number identifier."));
+    const TResStringItem* item = CurrentItem();
+    if (!item->IsUniqueTextId(FromQString(textId)))
+        return Refuse(m_edTextId, QStringLiteral("Duplicate text identifier."));
+    if (!item->IsUniqueNumberId(number)) {
+        const TResStringItem* holder = m_Project->Strings()->FindByNumberId(number);
+        return Refuse(m_edNumberId, QStringLiteral("Duplicate number identifier: %1 is already used by item %2 (row %3).")
+                                        .arg(number)
+                                        .arg(ToQString(holder->TextId()).isEmpty() ? QStringLiteral("without text ID")
+                                                                                  : ToQString(holder->TextId()))
+                                        .arg(holder->Index()));
+    }
+    return true;
+}
+
+void TItemEditDialog::StoreItem()
+{
+    TResStringItem* item = CurrentItem();
+    item->SetFixedId(m_chbFixedId->isChecked());
+    item->SetStandard(m_chbStandard->isChecked());
+    item->SetTextId(FromQString(m_edTextId->text()));
+    item->SetNumberId(StrToInt(FromQString(m_edNumberId->text())));
+    const TResLanguageItem* language = SelectedLanguage(m_cbReadWrite);
+    const std::string value = MemoValue(m_mmReadWrite->toPlainText());
+    if (TResStringConstItem* text = item->StringConsts()->FindByLanguage(language)) {
+        text->SetValue(value);
+    } else {
+        TResStringConstItem* added = item->StringConsts()->Add();
+        added->SetValue(value);
+        added->SetLanguage(language);
+    }
+}
+
+void TItemEditDialog::btnApplyClick()
+{
+    if (ValidateFields()) StoreItem();
+}
+
+void TItemEditDialog::btnOkClick()
+{
+    // OK checks like Apply; the dialog stays open on a refused field.
+    if (ValidateFields()) accept();
+}
+
+bool TItemEditDialog::UpDownChangingEx(int proposedIndex)
+{
+    if (!m_Project || !isVisible()) return false;
+    if (proposedIndex < 0 || proposedIndex >= m_Project->Strings()->Count()) return false;
+    if (!ValidateFields()) return false;
+    StoreItem();
+    m_ItemIndex = proposedIndex;
+    LoadItem();
+    return true;
+}
+
+void TItemEditDialog::cbReadWriteChange()
+{
+    if (!m_Project) return;
+    const TResLanguageItem* language = SelectedLanguage(m_cbReadWrite);
+    m_ReadWriteLanguageId = ToQString(language->TextId());
+    m_mmReadWrite->setPlainText(TextFor(language));
+}
+
+void TItemEditDialog::cbReadOnlyChange()
+{
+    if (!m_Project) return;
+    const TResLanguageItem* language = SelectedLanguage(m_cbReadOnly);
+    m_ReadOnlyLanguageId = ToQString(language->TextId());
+    m_mmReadOnly->setPlainText(TextFor(language));
+}
+
+void TItemEditDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (m_edTextId->text().isEmpty()) m_edTextId->setFocus();
+    else m_mmReadWrite->setFocus();
+}

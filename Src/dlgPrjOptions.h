@@ -1,0 +1,40 @@
+// TPrjOptionsDialog: the project's output options and number base.
+#pragma once
+
+#include <QDialog>
+
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+class QToolButton;
+class TPrompts;
+class TResProject;
+
+class TPrjOptionsDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit TPrjOptionsDialog(TPrompts& prompts, QWidget* parent = nullptr);
+
+    // Fills the fields, shows the dialog, and on OK stores the fields through
+    // the project's setters; true when closed with OK.
+    bool Execute(TResProject& project);
+
+    void btnOkClick();
+    void SpeedButton1Click();
+
+private:
+    void Fill(const TResProject& project);
+    void Store(TResProject& project);
+
+    TPrompts& m_Prompts;
+    QTabWidget* m_PageControl;
+    QLineEdit* m_edOutputDirectory;
+    QToolButton* m_SpeedButton1;
+    QLineEdit* m_edConstFilename;
+    QLineEdit* m_edStringIdPrefix;
+    QLineEdit* m_edPtrIdPrefix;
+    QLineEdit* m_edComment;
+    QLineEdit* m_edNumberIdBase;
+    QPushButton* m_btnOk;
+    QPushButton* m_btnCancel;
+};

@@ -1,0 +1,512 @@
+#include "frmMain.h"
+
+#include "dlgChooseLang.h"
+#include "dlgItemEdit.h"
+#include "dlgPrjOptions.h"
+#include "fmeLang.h"
+#include "frmAbout.h"
+#include "uErrors.h"
+#include "uFileWrite.h"
+#include "uImages.h"
+#include "uProject.h"
+#include "uPrompts.h"
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFile>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTableView>
+#include <QToolBar>
+#include <QToolButton>
+
+std::string ToFilePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+QString FromFilePath(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
+
+TMainForm::TMainForm(TPrompts& prompts, QWidget* parent) : QMainWindow(parent), m_Prompts(prompts)
+{
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QString::fromLatin1(kAppTitle));
+    setWindowIcon(Images::ProgramIcons());
+    resize(584, 441);
+    m_TemplateDir = QCoreApplication::applicationDirPath();
+
+    CreateActions();
+    CreateMenus();
+    CreateToolBar();
+
+    m_Grid = new TStringGridModel(this);
+    m_ListView = new QTableView(this);
+    m_ListView->setObjectName(QStringLiteral("ListView"));
+    m_ListView->setModel(m_Grid);
+    m_ListView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_ListView->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_ListView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_ListView->setShowGrid(true);
+    m_ListView->setWordWrap(false);
+    m_ListView->setTextElideMode(Qt::ElideRight);
+    m_ListView->verticalHeader()->hide();
+    m_ListView->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_ListView->verticalHeader()->setDefaultSectionSize(m_ListView->fontMetrics().height() + 6);
+    m_ListView->horizontalHeader()->setSectionsClickable(false);
+    m_ListView->horizontalHeader()->setHighlightSections(false);
+    m_ListView->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    QPalette white = m_ListView->palette();
+    white.setColor(QPalette::Base, Qt::white);
+    white.setColor(QPalette::Text, Qt::black);
+    m_ListView->setPalette(white);
+    m_ListView->installEventFilter(this);
+    connect(m_ListView, &QAbstractItemView::doubleClicked, this, [this] { RunCommand([this] { ListViewDblClick(); }); });
+    setCentralWidget(m_ListView);
+    m_ListView->hide();
+
+    CreateStatusBar();
+
+    // Action states follow the project whenever the event loop goes idle.
+    if (auto* dispatcher = QAbstractEventDispatcher::instance())
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &TMainForm::UpdateActions);
+
+    // The dialogs, created once after the main window and reused.
+    m_ChooseLangDlg = new TChooseLangDlg(this);
+    m_ItemEditDialog = new TItemEditDialog(m_Prompts, this);
+    m_PrjOptionsDialog = new TPrjOptionsDialog(m_Prompts, this);
+    m_AboutBox = new TAboutBox(&ProgramVersionBlock(), this);
+
+    UpdateActions();
+    UpdateStatusBar();
+}
+
+TMainForm::~TMainForm()
+{
+    m_Grid->Reset(nullptr);
+}
+
+// ---------------------------------------------------------------------------
+// Actions, menus, tool bar, status bar
+
+QAction* TMainForm::MakeAction(const char* name, const char* category, const char* caption, int image,
+                               void (TMainForm::*handler)())
+{
+    auto* action = new QAction(QString::fromLatin1(caption), this);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setProperty("Category", QString::fromLatin1(category));
+    if (image >= 0) action->setIcon(Images::Command(static_cast<Images::TCommandImage>(image)));
+    connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+    return action;
+}
+
+void TMainForm::CreateActions()
+{
+    m_actNewProject = MakeAction("actNewProject", "File", "&New Project", 0, &TMainForm::actNewProjectExecute);
+    m_actOpenProject = MakeAction("actOpenProject", "File", "&Open Project...", 1, &TMainForm::actOpenProjectExecute);
+    m_actSaveProject = MakeAction("actSaveProject", "File", "&Save Project", 2, &TMainForm::actSaveProjectExecute);
+    m_actSaveProjectAs =
+        MakeAction("actSaveProjectAs", "File", "Save Project &As...", -1, &TMainForm::actSaveProjectAsExecute);
+    m_actCloseProject = MakeAction("actCloseProject", "File", "&Close Project", -1, &TMainForm::actCloseProjectExecute);
+    m_actExitApp = MakeAction("actExitApp", "File", "&Exit", -1, &TMainForm::actExitAppExecute);
+    m_actShowLanguages =
+        MakeAction("actShowLanguages", "Project", "&Show Languages...", -1, &TMainForm::actShowLanguagesExecute);
+    m_actProjectOptions =
+        MakeAction("actProjectOptions", "Project", "&Project Options...", 4, &TMainForm::actProjectOptionsExecute);
+    m_actProjectRenumberId =
+        MakeAction("actProjectRenumberId", "Project", "Sort &number IDs", -1, &TMainForm::actProjectRenumberIdExecute);
+    m_actSaveResFiles =
+        MakeAction("actSaveResFiles", "Project", "Save &Resource Files...", 3, &TMainForm::actSaveResFilesExecute);
+}
+
+void TMainForm::CreateMenus()
+{
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu"));
+    auto menu = [&](const char* name, const char* caption) {
+        QMenu* m = bar->addMenu(QString::fromLatin1(caption));
+        m->setObjectName(QString::fromLatin1(name));
+        return m;
+    };
+    // Menu entries carry the action's caption, image and enabled state.
+    auto item = [](QMenu* m, const char* name, QAction* action) {
+        auto* entry = m->addAction(action->icon(), action->text());
+        entry->setObjectName(QString::fromLatin1(name));
+        entry->setEnabled(action->isEnabled());
+        connect(action, &QAction::changed, entry, [entry, action] { entry->setEnabled(action->isEnabled()); });
+        connect(entry, &QAction::triggered, action, &QAction::trigger);
+    };
+    auto separator = [](QMenu* m, const char* name) { m->addSeparator()->setObjectName(QString::fromLatin1(name)); };
+
+    QMenu* file = menu("miFile", "&File");
+    item(file, "miFileNewProject", m_actNewProject);
+    item(file, "miFileOpenProject", m_actOpenProject);
+    separator(file, "miFileN1");
+    item(file, "miFileSaveProject", m_actSaveProject);
+    item(file, "miFileSaveProjectAs", m_actSaveProjectAs);
+    item(file, "miFileCloseProject", m_actCloseProject);
+    separator(file, "miFileN2");
+    item(file, "miFileExit", m_actExitApp);
+
+    QMenu* project = menu("miProject", "&Project");
+    item(project, "miProjectShowLanguages", m_actShowLanguages);
+    item(project, "miProjectOptions", m_actProjectOptions);
+    separator(project, "N1");
+    item(project, "SortnumberIDs1", m_actProjectRenumberId);
+    separator(project, "miProjectN1");
+    item(project, "miProjectSaveRes", m_actSaveResFiles);
+
+    QMenu* help = menu("miHelp", "&Help");
+    QAction* about = help->addAction(QStringLiteral("&About..."));
+    about->setObjectName(QStringLiteral("miAbout"));
+    connect(about, &QAction::triggered, this, [this] { miAboutClick(); });
+}
+
+void TMainForm::CreateToolBar()
+{
+    auto* toolBar = addToolBar(QStringLiteral("ToolBar"));
+    toolBar->setObjectName(QStringLiteral("ToolBar"));
+    toolBar->setMovable(false);
+    toolBar->setFloatable(false);
+    toolBar->setIconSize(QSize(16, 16));
+    toolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    toolBar->setFixedHeight(22 + 4);
+    toolBar->setContextMenuPolicy(Qt::PreventContextMenu);
+    auto button = [&](const char* name, QAction* action) {
+        auto* b = new QToolButton(toolBar);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setDefaultAction(action);
+        b->setAutoRaise(true);
+        b->setToolTip(action->text().remove(u'&').remove(QStringLiteral("...")));
+        toolBar->addWidget(b);
+    };
+    button("ToolButton1", m_actOpenProject);
+    button("ToolButton2", m_actSaveProject);
+    auto* gap = new QWidget(toolBar);
+    gap->setObjectName(QStringLiteral("ToolButton3"));
+    gap->setFixedWidth(8);
+    toolBar->addWidget(gap);
+    button("ToolButton4", m_actSaveResFiles);
+}
+
+void TMainForm::CreateStatusBar()
+{
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar"));
+    bar->setSizeGripEnabled(true);
+    auto panel = [&](const char* name) {
+        auto* label = new QLabel(bar);
+        label->setObjectName(QString::fromLatin1(name));
+        label->setFixedWidth(80);
+        label->setFrameShape(QFrame::StyledPanel);
+        label->setFrameShadow(QFrame::Sunken);
+        bar->addWidget(label);
+        return label;
+    };
+    m_StatusPanel0 = panel("StatusPanel0");
+    m_StatusPanel1 = panel("StatusPanel1");
+}
+
+void TMainForm::UpdateActions()
+{
+    const bool open = m_CurrentProject != nullptr;
+    // actSaveProjectUpdate: open and modified.
+    m_actSaveProject->setEnabled(open && m_CurrentProject->Modified());
+    // actSaveProjectAsUpdate: open.
+    for (QAction* a : {m_actSaveProjectAs, m_actCloseProject, m_actShowLanguages, m_actProjectOptions,
+                       m_actProjectRenumberId, m_actSaveResFiles})
+        a->setEnabled(open);
+}
+
+void TMainForm::UpdateStatusBar()
+{
+    const bool modified = m_CurrentProject && m_CurrentProject->Modified();
+    m_StatusPanel0->setText(modified ? QStringLiteral("Modified") : QString());
+}
+
+void TMainForm::RunCommand(const std::function<void()>& body)
+{
+    try {
+        body();
+    } catch (const EAbort&) {
+    } catch (const Exception& e) {
+        m_Prompts.ShowError(MessageText(e.Message()));
+    } catch (const std::exception& e) {
+        m_Prompts.ShowError(QString::fromLocal8Bit(e.what()));
+    }
+    UpdateActions();
+}
+
+// ---------------------------------------------------------------------------
+// Commands
+
+void TMainForm::actNewProjectExecute() { RunCommand([this] { NewProject(); }); }
+void TMainForm::actOpenProjectExecute() { RunCommand([this] { OpenProject(); }); }
+void TMainForm::actSaveProjectExecute() { RunCommand([this] { SaveProject(false); }); }
+void TMainForm::actSaveProjectAsExecute() { RunCommand([this] { SaveProject(true); }); }
+void TMainForm::actCloseProjectExecute() { RunCommand([this] { CloseProject(); }); }
+void TMainForm::actExitAppExecute() { close(); }
+
+void TMainForm::miAboutClick()
+{
+    RunCommand([this] { m_AboutBox->exec(); });
+}
+
+void TMainForm::CloseProject()
+{
+    if (!m_CurrentProject) return;
+    if (m_CurrentProject->Modified()) {
+        switch (m_Prompts.Ask(TAskKind::Confirm, QStringLiteral("Project was modified. Save changes to project file ?"),
+                              TButtons::YesNoCancel)) {
+        case TAnswer::Yes: SaveProject(false); break;
+        case TAnswer::No: break;
+        default: throw EAbort();
+        }
+    }
+    m_Grid->Reset(nullptr);
+    m_CurrentProject.reset();
+    RebuildListView();
+    UpdateStatusBar();
+}
+
+void TMainForm::BuildDefaultProject(TResProject& project)
+{
+    static const char* const kLanguages[] = {"CZ", "EN", "DE", "FR", "PL", "RU", "SK"};
+    for (const char* id : kLanguages) {
+        TResLanguageItem* language = project.Languages()->Add();
+        language->SetTextId(id);
+        language->SetVisible(std::string_view(id) == "CZ" || std::string_view(id) == "EN");
+    }
+    project.Strings()->Add();
+    project.SetModified(false);
+}
+
+QString TMainForm::TemplatePath() const
+{
+    QString dir = m_TemplateDir;
+    if (!dir.endsWith(u'/')) dir += u'/';
+    return dir + QStringLiteral("template.rpr");
+}
+
+void TMainForm::NewProject()
+{
+    CloseProject();
+    QUILLET_ASSERT(!m_CurrentProject);
+    m_CurrentProject = std::make_unique<TResProject>();
+    const std::string templatePath = ToFilePath(TemplatePath());
+    if (FileExists(templatePath)) {
+        try {
+            m_CurrentProject->LoadFromFile(templatePath);
+        } catch (...) {
+            // A template that cannot be read leaves no half-read project.
+            m_CurrentProject.reset();
+            UpdateStatusBar();
+            throw;
+        }
+        // A project made from the template is new: the first save asks for a
+        // name instead of overwriting the template.
+        m_CurrentProject->SetFileName({});
+    } else {
+        BuildDefaultProject(*m_CurrentProject);
+    }
+    RebuildListView();
+    UpdateStatusBar();
+}
+
+void TMainForm::OpenProject()
+{
+    CloseProject();
+    QString path;
+    if (!m_Prompts.OpenFileName(path)) throw EAbort();
+    m_CurrentProject = std::make_unique<TResProject>();
+    try {
+        m_CurrentProject->LoadFromFile(ToFilePath(path));
+        RebuildListView();
+    } catch (...) {
+        // No project is left open; the reader's message is shown.
+        m_CurrentProject.reset();
+        RebuildListView();
+        UpdateStatusBar();
+        throw;
+    }
+    UpdateStatusBar();
+}
+
+void TMainForm::SaveProject(bool saveAs)
+{
+    if (!m_CurrentProject) return;
+    if (m_CurrentProject->FileName().empty()) saveAs = true;
+    if (!saveAs) {
+        m_CurrentProject->SaveToFile(m_CurrentProject->FileName());
+    } else {
+        QString path = FromFilePath(m_CurrentProject->FileName());
+        if (!m_Prompts.SaveFileName(path)) throw EAbort();
+        m_CurrentProject->SaveToFile(ToFilePath(path));
+    }
+    UpdateStatusBar();
+}
+
+void TMainForm::actShowLanguagesExecute()
+{
+    RunCommand([this] {
+        if (!m_CurrentProject) return;
+        TResLanguageList* languages = m_CurrentProject->Languages();
+        for (int i = 0; i < languages->Count(); ++i) languages->Items(i)->SetChecked(languages->Items(i)->Visible());
+        m_ChooseLangDlg->setWindowTitle(QStringLiteral("Select visible language columns"));
+        const bool ok = m_ChooseLangDlg->Execute(languages);
+        if (ok) {
+            for (int i = 0; i < languages->Count(); ++i) {
+                TResLanguageItem* language = languages->Items(i);
+                if (language->Checked() && !language->Visible()) {
+                    language->SetVisible(true);
+                    AddColumn(TColumnTag::Of(*language));
+                } else if (!language->Checked() && language->Visible()) {
+                    language->SetVisible(false);
+                    RemoveColumn(*language);
+                }
+            }
+        }
+        UpdateStatusBar();
+    });
+}
+
+void TMainForm::actProjectOptionsExecute()
+{
+    RunCommand([this] {
+        if (m_CurrentProject) m_PrjOptionsDialog->Execute(*m_CurrentProject);
+    });
+}
+
+void TMainForm::actProjectRenumberIdExecute()
+{
+    RunCommand([this] {
+        if (!m_CurrentProject) return;
+        m_CurrentProject->Strings()->RenumberIds();
+        m_CurrentProject->Strings()->SortItems(true);
+        m_Grid->RedrawAll();
+    });
+}
+
+void TMainForm::actSaveResFilesExecute()
+{
+    RunCommand([this] {
+        if (!m_CurrentProject) return;
+        m_CurrentProject->Strings()->RenumberIds();
+        m_Grid->RedrawAll();
+        TOverwriteQuestion question(m_Prompts);
+        m_CurrentProject->WriteConstUnit(question);
+        const TResLanguageList& languages = *m_CurrentProject->Languages();
+        for (int i = 0; i < languages.Count(); ++i) m_CurrentProject->WriteLanguageUnit(languages.Items(i), question);
+    });
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    // FormCloseQuery: the window closes only when the project could be closed.
+    try {
+        CloseProject();
+        event->accept();
+    } catch (const EAbort&) {
+        event->ignore();
+    } catch (const Exception& e) {
+        m_Prompts.ShowError(MessageText(e.Message()));
+        event->ignore();
+    }
+    UpdateActions();
+}
+
+// ---------------------------------------------------------------------------
+// The grid
+
+void TMainForm::RebuildListView()
+{
+    if (!m_CurrentProject) {
+        m_Grid->Reset(nullptr);
+        m_ListView->hide();
+        return;
+    }
+    m_Grid->Reset(m_CurrentProject.get());
+    m_Grid->SetRowCount(m_CurrentProject->Strings()->Count());
+    for (TColumnKind kind : {TColumnKind::RowNumber, TColumnKind::TextId, TColumnKind::NumberId, TColumnKind::FixedId})
+        AddColumn(TColumnTag::Of(kind));
+    const TResLanguageList& languages = *m_CurrentProject->Languages();
+    for (int i = 0; i < languages.Count(); ++i)
+        if (languages.Items(i)->Visible()) AddColumn(TColumnTag::Of(*languages.Items(i)));
+    m_ListView->show();
+}
+
+void TMainForm::AddColumn(const TColumnTag& tag)
+{
+    m_Grid->AppendColumn(tag);
+    m_ListView->setColumnWidth(m_Grid->columnCount() - 1, tag.Width);
+}
+
+void TMainForm::RemoveColumn(const TResLanguageItem& language)
+{
+    const auto& columns = m_Grid->Columns();
+    for (size_t i = 0; i < columns.size(); ++i)
+        if (columns[i].Kind == TColumnKind::Language && columns[i].LanguageId == language.ID()) {
+            m_Grid->RemoveColumn(static_cast<int>(i));
+            return;
+        }
+}
+
+int TMainForm::SelectedRow() const
+{
+    const QModelIndexList rows = m_ListView->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.front().row();
+}
+
+void TMainForm::EditSelectedItem()
+{
+    const int row = SelectedRow();
+    if (row < 0 || !m_CurrentProject) return;
+    m_ItemEditDialog->Execute(*m_CurrentProject, row);
+    m_Grid->RedrawAll();
+    UpdateStatusBar();
+}
+
+void TMainForm::ListViewDblClick() { EditSelectedItem(); }
+
+void TMainForm::ListViewKeyDown(int key)
+{
+    const int row = SelectedRow();
+    if (row < 0 || !m_CurrentProject) return;
+    TResStringList* strings = m_CurrentProject->Strings();
+    switch (key) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter: EditSelectedItem(); break;
+    case Qt::Key_Down:
+        if (row == strings->Count() - 1) {
+            strings->Add();
+            m_Grid->InsertRow(strings->Count() - 1);
+            m_Grid->RedrawRows(row, strings->Count() - 1);
+        }
+        UpdateStatusBar();
+        break;
+    case Qt::Key_Insert:
+        strings->Insert(row);
+        m_Grid->InsertRow(row);
+        m_Grid->RedrawRows(row, strings->Count() - 1);
+        break;
+    case Qt::Key_Delete:
+        if (m_Prompts.Ask(TAskKind::Confirm, QStringLiteral("Delete this item ?"), TButtons::YesNo) == TAnswer::Yes) {
+            strings->Delete(row);
+            m_Grid->RemoveRow(row);
+            m_Grid->RedrawRows(row, strings->Count() - 1);
+            UpdateStatusBar();
+        }
+        break;
+    default: break;
+    }
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_ListView && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        RunCommand([this, key] { ListViewKeyDown(key); });
+        // Not consumed: the grid's own handling follows (Down moves the selection).
+    }
+    return QMainWindow::eventFilter(watched, event);
+}

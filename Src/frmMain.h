@@ -1,0 +1,119 @@
+// TMainForm: the main window. It owns the open project, offers every project
+// command through one table of actions, and hosts the string grid.
+#pragma once
+
+#include "uStringGrid.h"
+
+#include <QMainWindow>
+
+#include <functional>
+#include <memory>
+
+class QAction;
+class QLabel;
+class QTableView;
+class TAboutBox;
+class TChooseLangDlg;
+class TItemEditDialog;
+class TPrjOptionsDialog;
+class TPrompts;
+class TResLanguageItem;
+class TResProject;
+
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    // Creates the window and, after it, the four dialogs it reuses.
+    explicit TMainForm(TPrompts& prompts, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    TResProject* CurrentProject() const { return m_CurrentProject.get(); }
+    // Where "template.rpr" is looked for; by default the program's folder.
+    void SetTemplateDir(const QString& dir) { m_TemplateDir = dir; }
+    QString TemplatePath() const;
+
+    TChooseLangDlg* ChooseLangDlg() const { return m_ChooseLangDlg; }
+    TItemEditDialog* ItemEditDialog() const { return m_ItemEditDialog; }
+    TPrjOptionsDialog* PrjOptionsDialog() const { return m_PrjOptionsDialog; }
+    TAboutBox* AboutBox() const { return m_AboutBox; }
+    QTableView* ListView() const { return m_ListView; }
+    TStringGridModel* GridModel() const { return m_Grid; }
+
+    // Re-evaluates the enabled state of every action (the idle handler).
+    void UpdateActions();
+    void UpdateStatusBar();
+
+    // Runs a command: the silent abort ends it quietly, any other error is
+    // shown in the standard error box. No exception leaves it.
+    void RunCommand(const std::function<void()>& body);
+
+protected:
+    void closeEvent(QCloseEvent* event) override; // FormCloseQuery
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBar();
+    void CreateStatusBar();
+    QAction* MakeAction(const char* name, const char* category, const char* caption, int image,
+                        void (TMainForm::*handler)());
+
+    // Execute handlers of the actions.
+    void actNewProjectExecute();
+    void actOpenProjectExecute();
+    void actSaveProjectExecute();
+    void actSaveProjectAsExecute();
+    void actCloseProjectExecute();
+    void actExitAppExecute();
+    void actShowLanguagesExecute();
+    void actProjectOptionsExecute();
+    void actProjectRenumberIdExecute();
+    void actSaveResFilesExecute();
+    void miAboutClick();
+
+    // Project commands; they raise EAbort when the user cancels.
+    void CloseProject();
+    void NewProject();
+    void OpenProject();
+    void SaveProject(bool saveAs);
+    void BuildDefaultProject(TResProject& project);
+
+    // The grid.
+    void RebuildListView();
+    void AddColumn(const TColumnTag& tag);
+    void RemoveColumn(const TResLanguageItem& language);
+    int SelectedRow() const;
+    void ListViewKeyDown(int key);
+    void ListViewDblClick();
+    void EditSelectedItem();
+
+    TPrompts& m_Prompts;
+    std::unique_ptr<TResProject> m_CurrentProject;
+    QString m_TemplateDir;
+
+    QTableView* m_ListView = nullptr;
+    TStringGridModel* m_Grid = nullptr;
+    QLabel* m_StatusPanel0 = nullptr;
+    QLabel* m_StatusPanel1 = nullptr;
+
+    QAction* m_actNewProject = nullptr;
+    QAction* m_actOpenProject = nullptr;
+    QAction* m_actSaveProject = nullptr;
+    QAction* m_actSaveProjectAs = nullptr;
+    QAction* m_actCloseProject = nullptr;
+    QAction* m_actExitApp = nullptr;
+    QAction* m_actShowLanguages = nullptr;
+    QAction* m_actProjectOptions = nullptr;
+    QAction* m_actProjectRenumberId = nullptr;
+    QAction* m_actSaveResFiles = nullptr;
+
+    TChooseLangDlg* m_ChooseLangDlg = nullptr;
+    TItemEditDialog* m_ItemEditDialog = nullptr;
+    TPrjOptionsDialog* m_PrjOptionsDialog = nullptr;
+    TAboutBox* m_AboutBox = nullptr;
+};
+
+// Paths between Qt and the core's file functions.
+std::string ToFilePath(const QString& path);
+QString FromFilePath(const std::string& path);

@@ -1,0 +1,153 @@
+#include "uPrompts.h"
+
+#include "uCodePage.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+// A message box that tells whether its window close button ended it.
+class TMessageBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+    bool ClosedByCloseButton = false;
+
+protected:
+    void closeEvent(QCloseEvent* event) override
+    {
+        ClosedByCloseButton = true;
+        QMessageBox::closeEvent(event);
+    }
+};
+
+QWidget* DialogParent()
+{
+    if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+    return QApplication::activeWindow();
+}
+
+QMessageBox::Icon IconOf(TAskKind kind)
+{
+    switch (kind) {
+    case TAskKind::Confirm: return QMessageBox::Question;
+    case TAskKind::Error: return QMessageBox::Critical;
+    case TAskKind::Information: return QMessageBox::Information;
+    case TAskKind::Warning: return QMessageBox::Warning;
+    }
+    return QMessageBox::NoIcon;
+}
+
+} // namespace
+
+QString StandardErrorText(const QString& message)
+{
+    if (!message.isEmpty() && message.back().unicode() > u'.') return message + u'.';
+    return message;
+}
+
+QString CaptionOf(TAskKind kind)
+{
+    switch (kind) {
+    case TAskKind::Confirm: return QStringLiteral("Confirm");
+    case TAskKind::Error: return QStringLiteral("Error");
+    case TAskKind::Information: return QStringLiteral("Information");
+    case TAskKind::Warning: return QStringLiteral("Warning");
+    }
+    return {};
+}
+
+QString MessageText(const std::string& message)
+{
+    QString text = QString::fromUtf8(message);
+    if (!text.contains(QChar::ReplacementCharacter)) return text;
+    const std::u16string units = CodePage::ToUnicode(message);
+    return QString::fromUtf16(units.data(), static_cast<qsizetype>(units.size()));
+}
+
+TAnswer TQtPrompts::Ask(TAskKind kind, const QString& text, TButtons buttons)
+{
+    TMessageBox box(IconOf(kind), CaptionOf(kind), text, QMessageBox::NoButton, DialogParent());
+    QPushButton* ok = nullptr;
+    QPushButton* yes = nullptr;
+    QPushButton* no = nullptr;
+    QPushButton* cancel = nullptr;
+    if (buttons == TButtons::YesNo || buttons == TButtons::YesNoCancel) {
+        yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
+        no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
+    } else {
+        ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    }
+    if (buttons == TButtons::OKCancel || buttons == TButtons::YesNoCancel)
+        cancel = box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    box.setDefaultButton(ok ? ok : yes);
+    box.setEscapeButton(cancel ? cancel : no ? no : ok);
+    box.exec();
+    QAbstractButton* clicked = box.clickedButton();
+    if (box.ClosedByCloseButton || !clicked || clicked == cancel) return TAnswer::Cancel;
+    if (clicked == yes) return TAnswer::Yes;
+    if (clicked == no) return TAnswer::No;
+    return TAnswer::OK;
+}
+
+void TQtPrompts::ShowError(const QString& message)
+{
+    QMessageBox box(QMessageBox::Critical, QString::fromLatin1(kAppTitle), StandardErrorText(message),
+                    QMessageBox::NoButton, DialogParent());
+    QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    box.setDefaultButton(ok);
+    box.setEscapeButton(ok);
+    box.exec();
+}
+
+QStringList TQtPrompts::ProjectFilters()
+{
+    return {QStringLiteral("String resource project (*.rpr)"), QStringLiteral("Any file (*)")};
+}
+
+bool TQtPrompts::OpenFileName(QString& path)
+{
+    QFileDialog dialog(DialogParent());
+    dialog.setObjectName(QStringLiteral("OpenPrjDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters(ProjectFilters());
+    dialog.setDefaultSuffix(QStringLiteral("rpr"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+    path = dialog.selectedFiles().front();
+    return true;
+}
+
+bool TQtPrompts::SaveFileName(QString& path)
+{
+    QFileDialog dialog(DialogParent());
+    dialog.setObjectName(QStringLiteral("SavePrjDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(ProjectFilters());
+    dialog.setDefaultSuffix(QStringLiteral("rpr"));
+    if (!path.isEmpty()) dialog.selectFile(path);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+    path = dialog.selectedFiles().front();
+    return true;
+}
+
+bool TQtPrompts::ChooseFolder(const QString& prompt, QString& path)
+{
+    // Starts at the top of the folder tree, not at the folder in the field.
+    const QString chosen = QFileDialog::getExistingDirectory(DialogParent(), prompt, QDir::rootPath());
+    if (chosen.isEmpty()) return false;
+    path = QDir::toNativeSeparators(chosen);
+    return true;
+}
+
+bool TOverwriteQuestion::AskOverwrite(const std::string& absolutePath)
+{
+    const QString text = MessageText(OverwriteQuestion(absolutePath));
+    return m_Prompts.Ask(TAskKind::Information, text, TButtons::YesNo) == TAnswer::Yes;
+}

@@ -1,0 +1,60 @@
+// Every message box, file dialog and folder chooser of the program goes
+// through TPrompts. The real one shows Qt dialogs; tests script the answers.
+#pragma once
+
+#include "uPrompt.h"
+
+#include <QString>
+
+class QWidget;
+
+enum class TAskKind { Confirm, Error, Information, Warning };
+enum class TButtons { OK, OKCancel, YesNo, YesNoCancel };
+enum class TAnswer { OK, Cancel, Yes, No };
+
+inline constexpr const char* kAppTitle = "Quillet";
+
+class TPrompts {
+public:
+    virtual ~TPrompts() = default;
+    // A message box with a caption by kind; answers Cancel when closed.
+    virtual TAnswer Ask(TAskKind kind, const QString& text, TButtons buttons) = 0;
+    // The standard error box: caption "Quillet", stop icon, one OK button.
+    virtual void ShowError(const QString& message) = 0;
+    // The open dialog; false when cancelled.
+    virtual bool OpenFileName(QString& path) = 0;
+    // The save dialog, preset with path; false when cancelled.
+    virtual bool SaveFileName(QString& path) = 0;
+    // The folder chooser; false when cancelled (path is then unchanged).
+    virtual bool ChooseFolder(const QString& prompt, QString& path) = 0;
+};
+
+// The message the standard error box shows: "." is appended when the last
+// character's code is above that of ".".
+QString StandardErrorText(const QString& message);
+QString CaptionOf(TAskKind kind);
+// A core message as text: UTF-8 where it is (paths), else the code page.
+QString MessageText(const std::string& message);
+
+class TQtPrompts : public TPrompts {
+public:
+    TAnswer Ask(TAskKind kind, const QString& text, TButtons buttons) override;
+    void ShowError(const QString& message) override;
+    bool OpenFileName(QString& path) override;
+    bool SaveFileName(QString& path) override;
+    bool ChooseFolder(const QString& prompt, QString& path) override;
+
+    // The filter list of both project file dialogs.
+    static QStringList ProjectFilters();
+};
+
+// The generators' overwrite question, asked through the prompts: only Yes
+// replaces the file; No, and closing the box, keep it.
+class TOverwriteQuestion : public TOverwritePrompt {
+public:
+    explicit TOverwriteQuestion(TPrompts& prompts) : m_Prompts(prompts) {}
+    bool AskOverwrite(const std::string& absolutePath) override;
+
+private:
+    TPrompts& m_Prompts;
+};

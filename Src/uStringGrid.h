@@ -1,0 +1,63 @@
+// The string grid's model: a virtual list over the open project. It holds a
+// row count and a list of column tags, and computes every cell on request.
+#pragma once
+
+#include <QAbstractTableModel>
+
+#include <vector>
+
+class TResProject;
+class TResLanguageItem;
+
+enum class TColumnKind { RowNumber, TextId, NumberId, FixedId, Language };
+
+struct TColumnTag {
+    TColumnKind Kind = TColumnKind::RowNumber;
+    int32_t LanguageId = -1; // the language's ID for a language column
+    QString Caption;         // a language column keeps the text ID it was made with
+    int Width = 30;
+
+    static TColumnTag Of(TColumnKind kind);
+    static TColumnTag Of(const TResLanguageItem& language);
+};
+
+inline constexpr const char* kNotTranslated = "<Not Translated>";
+
+class TStringGridModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    // Binds the project (not owned; none hides everything) and starts over
+    // with no rows and no columns.
+    void Reset(TResProject* project);
+    TResProject* Project() const { return m_Project; }
+
+    void SetRowCount(int count);
+    void InsertRow(int row);  // call before the list gets its new item
+    void RemoveRow(int row);  // call after the list lost the item
+    void AppendColumn(const TColumnTag& tag);
+    void RemoveColumn(int column);
+    const std::vector<TColumnTag>& Columns() const { return m_Columns; }
+    // Asks the views to draw the rows again, from first to last.
+    void RedrawRows(int first, int last);
+    void RedrawAll() { RedrawRows(0, m_RowCount - 1); }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    // The text of one cell, as the grid shows it.
+    QString CellText(int row, int column) const;
+
+private:
+    TResProject* m_Project = nullptr; // not owned
+    int m_RowCount = 0;
+    std::vector<TColumnTag> m_Columns;
+};
+
+// Model strings in the code page to Qt text and back.
+QString ToQString(const std::string& text);
+std::string FromQString(const QString& text);

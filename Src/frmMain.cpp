@@ -478,21 +478,24 @@ void TMainForm::ListViewKeyDown(int key)
     case Qt::Key_Enter: EditSelectedItem(); break;
     case Qt::Key_Down:
         if (row == strings->Count() - 1) {
+            m_Grid->BeginInsertRow(strings->Count());
             strings->Add();
-            m_Grid->InsertRow(strings->Count() - 1);
+            m_Grid->EndInsertRow();
             m_Grid->RedrawRows(row, strings->Count() - 1);
         }
         UpdateStatusBar();
         break;
     case Qt::Key_Insert:
+        m_Grid->BeginInsertRow(row);
         strings->Insert(row);
-        m_Grid->InsertRow(row);
+        m_Grid->EndInsertRow();
         m_Grid->RedrawRows(row, strings->Count() - 1);
         break;
     case Qt::Key_Delete:
         if (m_Prompts.Ask(TAskKind::Confirm, QStringLiteral("Delete this item ?"), TButtons::YesNo) == TAnswer::Yes) {
+            m_Grid->BeginRemoveRow(row);
             strings->Delete(row);
-            m_Grid->RemoveRow(row);
+            m_Grid->EndRemoveRow();
             m_Grid->RedrawRows(row, strings->Count() - 1);
             UpdateStatusBar();
         }

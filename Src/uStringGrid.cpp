@@ -54,16 +54,18 @@ void TStringGridModel::SetRowCount(int count)
     }
 }
 
-void TStringGridModel::InsertRow(int row)
+void TStringGridModel::BeginInsertRow(int row) { beginInsertRows({}, row, row); }
+
+void TStringGridModel::EndInsertRow()
 {
-    beginInsertRows({}, row, row);
     ++m_RowCount;
     endInsertRows();
 }
 
-void TStringGridModel::RemoveRow(int row)
+void TStringGridModel::BeginRemoveRow(int row) { beginRemoveRows({}, row, row); }
+
+void TStringGridModel::EndRemoveRow()
 {
-    beginRemoveRows({}, row, row);
     --m_RowCount;
     endRemoveRows();
 }

@@ -34,8 +34,12 @@ public:
     TResProject* Project() const { return m_Project; }
 
     void SetRowCount(int count);
-    void InsertRow(int row);  // call before the list gets its new item
-    void RemoveRow(int row);  // call after the list lost the item
+    // Around a change of the list: the views learn of a row that comes or
+    // goes before the list changes, and see the result after.
+    void BeginInsertRow(int row);
+    void EndInsertRow();
+    void BeginRemoveRow(int row);
+    void EndRemoveRow();
     void AppendColumn(const TColumnTag& tag);
     void RemoveColumn(int column);
     const std::vector<TColumnTag>& Columns() const { return m_Columns; }

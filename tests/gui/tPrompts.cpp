@@ -1,4 +1,134 @@
+// The real prompts: captions, buttons, default and Escape answers, the close box.
+#include "tScriptedPrompts.h"
+
+#include <QMessageBox>
+#include <QPushButton>
 #include <QtTest>
-class T : public QObject { Q_OBJECT };
-QTEST_MAIN(T)
+
+namespace {
+
+QStringList ButtonTexts(QMessageBox* box)
+{
+    QStringList r;
+    for (QAbstractButton* b : box->buttons()) r << b->text();
+    r.sort();
+    return r;
+}
+
+} // namespace
+
+class tPrompts : public QObject {
+    Q_OBJECT
+
+private slots:
+    void standardErrorTextAppendsAFullStop()
+    {
+        QCOMPARE(StandardErrorText(QStringLiteral("Stream write error")), QStringLiteral("Stream write error."));
+        QCOMPARE(StandardErrorText(QStringLiteral("line 7")), QStringLiteral("line 7."));
+        QCOMPARE(StandardErrorText(QStringLiteral("Done.")), QStringLiteral("Done."));
+        QCOMPARE(StandardErrorText(QStringLiteral("Stop!")), QStringLiteral("Stop!"));
+        QCOMPARE(StandardErrorText(QStringLiteral("(x)")), QStringLiteral("(x)"));
+        QCOMPARE(StandardErrorText(QString()), QString());
+    }
+
+    void messageTextReadsPathsAndCodePageText()
+    {
+        QCOMPARE(MessageText("Cannot create file /tmp/\xC5\xA1.pas"), QString::fromUtf8("Cannot create file /tmp/š.pas"));
+        QCOMPARE(MessageText("''\x9A'' is not a valid component name"), QString::fromUtf8("''š'' is not a valid component name"));
+    }
+
+    void yesNoBox_data()
+    {
+        QTest::addColumn<int>("how");
+        QTest::addColumn<int>("answer");
+        QTest::newRow("Enter takes Yes") << 0 << int(TAnswer::Yes);
+        QTest::newRow("Escape takes No") << 1 << int(TAnswer::No);
+        QTest::newRow("close box is Cancel") << 2 << int(TAnswer::Cancel);
+    }
+
+    void yesNoBox()
+    {
+        QFETCH(int, how);
+        QFETCH(int, answer);
+        TQtPrompts prompts;
+        QString caption;
+        QStringList buttons;
+        WhenModal([&](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            QVERIFY(box);
+            caption = box->windowTitle();
+            buttons = ButtonTexts(box);
+            QCOMPARE(box->icon(), QMessageBox::Question);
+            if (how == 0) QTest::keyClick(box, Qt::Key_Return);
+            else if (how == 1) QTest::keyClick(box, Qt::Key_Escape);
+            else box->close();
+        });
+        QCOMPARE(int(prompts.Ask(TAskKind::Confirm, QStringLiteral("Delete this item ?"), TButtons::YesNo)), answer);
+        QCOMPARE(caption, QStringLiteral("Confirm"));
+        QCOMPARE(buttons, (QStringList{"&No", "&Yes"}));
+    }
+
+    void yesNoCancelBoxEscapeIsCancel()
+    {
+        TQtPrompts prompts;
+        QStringList buttons;
+        WhenModal([&](QWidget* w) {
+            buttons = ButtonTexts(qobject_cast<QMessageBox*>(w));
+            QTest::keyClick(w, Qt::Key_Escape);
+        });
+        QCOMPARE(prompts.Ask(TAskKind::Confirm, QStringLiteral("Save ?"), TButtons::YesNoCancel), TAnswer::Cancel);
+        QCOMPARE(buttons, (QStringList{"&No", "&Yes", "Cancel"}));
+        WhenModal([&](QWidget* w) {
+            qobject_cast<QMessageBox*>(w)->button(QMessageBox::NoButton);
+            for (QAbstractButton* b : qobject_cast<QMessageBox*>(w)->buttons())
+                if (b->text() == QLatin1String("&No")) b->click();
+        });
+        QCOMPARE(prompts.Ask(TAskKind::Confirm, QStringLiteral("Save ?"), TButtons::YesNoCancel), TAnswer::No);
+    }
+
+    void okBoxesAnswerOk()
+    {
+        TQtPrompts prompts;
+        QString caption;
+        WhenModal([&](QWidget* w) {
+            caption = w->windowTitle();
+            QCOMPARE(qobject_cast<QMessageBox*>(w)->icon(), QMessageBox::Critical);
+            QTest::keyClick(w, Qt::Key_Escape);
+        });
+        QCOMPARE(prompts.Ask(TAskKind::Error, QStringLiteral("Invalid number identifier."), TButtons::OK), TAnswer::OK);
+        QCOMPARE(caption, QStringLiteral("Error"));
+    }
+
+    void standardErrorBox()
+    {
+        TQtPrompts prompts;
+        QString caption, text;
+        QStringList buttons;
+        WhenModal([&](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            caption = box->windowTitle();
+            text = box->text();
+            buttons = ButtonTexts(box);
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        prompts.ShowError(QStringLiteral("Duplicate string text ID"));
+        QCOMPARE(caption, QStringLiteral("Quillet"));
+        QCOMPARE(text, QStringLiteral("Duplicate string text ID."));
+        QCOMPARE(buttons, QStringList{"OK"});
+    }
+
+    void overwriteQuestionOnlyYesReplaces()
+    {
+        TScriptedPrompts script;
+        TOverwriteQuestion question(script);
+        script.Answers << TAnswer::Yes << TAnswer::No << TAnswer::Cancel;
+        QVERIFY(question.AskOverwrite("/x/ResStr.pas"));
+        QVERIFY(!question.AskOverwrite("/x/ResStr.pas"));
+        QVERIFY(!question.AskOverwrite("/x/ResStr.pas"));
+        QCOMPARE(script.Log[0].Caption, QStringLiteral("Information"));
+        QCOMPARE(script.Log[0].Text, QStringLiteral("File /x/ResStr.pas exists. Overwrite ?"));
+    }
+};
+
+QTEST_MAIN(tPrompts)
 #include "tPrompts.moc"

@@ -11,7 +11,7 @@ TChooseLangDlg::TChooseLangDlg(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("ChooseLangDlg"));
     setFixedSize(294, 167);
     m_LangFrame = new TLangFrame(this);
-    m_LangFrame->setGeometry(4, 4, 286, 121);
+    m_LangFrame->setGeometry(6, 6, 281, 117);
     m_btnOk = new QPushButton(QStringLiteral("OK"), this);
     m_btnOk->setObjectName(QStringLiteral("btnOk"));
     m_btnCancel = new QPushButton(QStringLiteral("Cancel"), this);

@@ -176,17 +176,7 @@ TItemEditDialog::TItemEditDialog(TPrompts& prompts, QWidget* parent) : QDialog(p
     connect(m_cbReadOnly, &QComboBox::currentIndexChanged, this, [this] { Guarded([this] { cbReadOnlyChange(); }); });
 }
 
-void TItemEditDialog::Guarded(const std::function<void()>& body)
-{
-    try {
-        body();
-    } catch (const EAbort&) {
-    } catch (const Exception& e) {
-        m_Prompts.ShowError(MessageText(e.Message()));
-    } catch (const std::exception& e) {
-        m_Prompts.ShowError(QString::fromLocal8Bit(e.what()));
-    }
-}
+void TItemEditDialog::Guarded(const std::function<void()>& body) { RunGuarded(m_Prompts, body); }
 
 void TItemEditDialog::Execute(TResProject& project, int index)
 {

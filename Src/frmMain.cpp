@@ -226,15 +226,8 @@ void TMainForm::UpdateStatusBar()
 
 void TMainForm::RunCommand(const std::function<void()>& body)
 {
-    try {
-        body();
-    } catch (const EAbort&) {
-    } catch (const Exception& e) {
-        m_Prompts.ShowError(MessageText(e.Message()));
-    } catch (const std::exception& e) {
-        m_Prompts.ShowError(QString::fromLocal8Bit(e.what()));
-    }
-    UpdateActions();
+    RunGuarded(m_Prompts, body);
+    UpdateActions(); // the end of every command counts as an idle moment
 }
 
 // ---------------------------------------------------------------------------

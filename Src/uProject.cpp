@@ -37,9 +37,11 @@ void TCollectionItem::SetIndex(int index)
     m_Collection->Move(m_Index, index);
 }
 
+void TCollection::ThrowIndexError(int index) { throw EListError(MsgListIndex(index)); }
+
 TCollectionItem* TCollection::ItemAt(int index) const
 {
-    if (index < 0 || index >= Count()) throw EListError(MsgListIndex(index));
+    if (index < 0 || index >= Count()) ThrowIndexError(index);
     return m_Items[static_cast<size_t>(index)].get();
 }
 
@@ -133,13 +135,7 @@ TResLanguageItem* TResLanguageList::Add()
     return static_cast<TResLanguageItem*>(Append(std::make_unique<TResLanguageItem>(this)));
 }
 
-TResLanguageItem* TResLanguageList::Insert(int index)
-{
-    if (index < 0 || index > Count()) throw EListError(MsgListIndex(index));
-    TResLanguageItem* item = Add();
-    Move(item->Index(), index);
-    return item;
-}
+TResLanguageItem* TResLanguageList::Insert(int index) { return InsertVia<TResLanguageItem>(*this, index); }
 
 TResLanguageItem* TResLanguageList::FindByTextId(std::string_view textId) const
 {
@@ -192,13 +188,7 @@ TResStringConstItem* TResStringConstList::Add()
     return static_cast<TResStringConstItem*>(Append(std::make_unique<TResStringConstItem>(this)));
 }
 
-TResStringConstItem* TResStringConstList::Insert(int index)
-{
-    if (index < 0 || index > Count()) throw EListError(MsgListIndex(index));
-    TResStringConstItem* item = Add();
-    Move(item->Index(), index);
-    return item;
-}
+TResStringConstItem* TResStringConstList::Insert(int index) { return InsertVia<TResStringConstItem>(*this, index); }
 
 TResStringConstItem* TResStringConstList::FindByLanguage(const TResLanguageItem* language) const
 {
@@ -293,13 +283,7 @@ TResStringItem* TResStringList::Add()
     return static_cast<TResStringItem*>(Append(std::move(item)));
 }
 
-TResStringItem* TResStringList::Insert(int index)
-{
-    if (index < 0 || index > Count()) throw EListError(MsgListIndex(index));
-    TResStringItem* item = Add();
-    Move(item->Index(), index);
-    return item;
-}
+TResStringItem* TResStringList::Insert(int index) { return InsertVia<TResStringItem>(*this, index); }
 
 void TResStringList::TBucket::Add(TResStringItem* item)
 {

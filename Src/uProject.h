@@ -65,6 +65,16 @@ protected:
     TCollectionItem* FindItem(int32_t id) const;
     // Takes the new item in at the end; it receives the next ID.
     TCollectionItem* Append(std::unique_ptr<TCollectionItem> item);
+    // Add followed by a move to index (0..Count); the index is checked first.
+    template <class TItem, class TList>
+    static TItem* InsertVia(TList& list, int index)
+    {
+        if (index < 0 || index > list.Count()) ThrowIndexError(index);
+        TItem* item = list.Add();
+        list.Move(item->Index(), index);
+        return item;
+    }
+    [[noreturn]] static void ThrowIndexError(int index);
     // Hooks for the lists that keep lookup structures.
     virtual void ItemEntered(TCollectionItem*) {}
     virtual void ItemLeaving(TCollectionItem*) {}

@@ -1,6 +1,7 @@
 #include "uPrompts.h"
 
 #include "uCodePage.h"
+#include "uErrors.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -49,6 +50,18 @@ QString StandardErrorText(const QString& message)
 {
     if (!message.isEmpty() && message.back().unicode() > u'.') return message + u'.';
     return message;
+}
+
+void RunGuarded(TPrompts& prompts, const std::function<void()>& body)
+{
+    try {
+        body();
+    } catch (const EAbort&) {
+    } catch (const Exception& e) {
+        prompts.ShowError(MessageText(e.Message()));
+    } catch (const std::exception& e) {
+        prompts.ShowError(QString::fromLocal8Bit(e.what()));
+    }
 }
 
 QString CaptionOf(TAskKind kind)

@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class QWidget;
 
 enum class TAskKind { Confirm, Error, Information, Warning };
@@ -32,6 +34,9 @@ public:
 // The message the standard error box shows: "." is appended when the last
 // character's code is above that of ".".
 QString StandardErrorText(const QString& message);
+// The guard around every command and dialog handler: the silent abort ends
+// the body quietly, any other error goes to the standard error box.
+void RunGuarded(TPrompts& prompts, const std::function<void()>& body);
 QString CaptionOf(TAskKind kind);
 // A core message as text: UTF-8 where it is (paths), else the code page.
 QString MessageText(const std::string& message);

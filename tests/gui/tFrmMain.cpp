@@ -278,6 +278,23 @@ private slots:
         QVERIFY(!m_Form->isVisible());
     }
 
+    void saveAsPresetsTheNameAndExitSavesOnYes()
+    {
+        OpenSample();
+        m_Prompts->Files << Path("copy.rpr");
+        Trigger("actSaveProjectAs");
+        QCOMPARE(m_Prompts->Log.back().Caption, Path("sample.rpr")); // the dialog's preset
+        QCOMPARE(FromFilePath(m_Form->CurrentProject()->FileName()), Path("copy.rpr"));
+        QCOMPARE(ReadAll(Path("copy.rpr")), SampleProject());
+
+        m_Form->CurrentProject()->SetComment("on exit");
+        m_Prompts->Answers << TAnswer::Yes;
+        Trigger("actExitApp");
+        QVERIFY(!m_Form->isVisible());
+        QVERIFY(!m_Form->CurrentProject());
+        QVERIFY(ReadAll(Path("copy.rpr")).contains("on exit")); // saved without a dialog
+    }
+
     void aFailedSaveIsReportedAndKeepsTheProject()
     {
         Trigger("actNewProject");
@@ -329,8 +346,10 @@ private slots:
     void gridKeys()
     {
         OpenSample();
-        // Down on a middle row only moves the selection.
-        Select(1);
+        // Down on the first and a middle row only moves the selection.
+        Select(0);
+        Key(Qt::Key_Down);
+        QCOMPARE(Grid()->rowCount(), 3);
         Key(Qt::Key_Down);
         QCOMPARE(Grid()->rowCount(), 3);
         QCOMPARE(m_Form->ListView()->currentIndex().row(), 2);

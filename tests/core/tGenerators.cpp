@@ -162,6 +162,13 @@ TEST(LanguageUnit, SignedJumpsOnlyWhileNumbersFit7FFF)
     EXPECT_NE(tables.find("         JB    @Null\n         CMP   BX, $0000\n         JA    @Range2\n"), std::string::npos);
 }
 
+TEST(LanguageUnit, UnsignedFormByteForByte)
+{
+    TResProject p;
+    p.LoadFromFile(kGen + "unsigned/project.rpr");
+    EXPECT_EQ(p.LanguageUnitText(p.Languages()->Items(0)), ReadBytes(kGen + "unsigned/expected/ResStrEN.pas"));
+}
+
 TEST(LanguageUnit, NumbersBeyond16BitsAndNegative)
 {
     TResProject p;

@@ -26,14 +26,17 @@ constexpr char16_t kHigh[128] = {
     0x0159, 0x016F, 0x00FA, 0x0171, 0x00FC, 0x00FD, 0x0163, 0x02D9,
 };
 
-// Reverse table for the units 0x80..0x2FF (direct) and a short list for the rest.
+// Reverse tables: every unit the code page has lies in 0x80..0x2FF or in
+// 0x2000..0x212F (dashes, quotes, the euro and trade mark signs).
 struct TReverse {
     std::array<unsigned char, 0x300> Low{};
+    std::array<unsigned char, 0x130> Punctuation{};
     TReverse()
     {
         for (int b = 0x80; b < 0x100; ++b) {
             char16_t u = kHigh[b - 0x80];
             if (u < 0x300) Low[u] = static_cast<unsigned char>(b);
+            else Punctuation.at(u - 0x2000) = static_cast<unsigned char>(b);
         }
     }
 };
@@ -58,8 +61,10 @@ char UnitToByte(char16_t u)
         unsigned char b = Reverse().Low[u];
         return b ? static_cast<char>(b) : '?';
     }
-    for (int i = 0; i < 128; ++i)
-        if (kHigh[i] == u) return static_cast<char>(0x80 + i);
+    if (u >= 0x2000 && u < 0x2130) {
+        unsigned char b = Reverse().Punctuation[u - 0x2000];
+        return b ? static_cast<char>(b) : '?';
+    }
     return '?';
 }
 

@@ -50,14 +50,28 @@ int HexValue(unsigned char c) { return IsDigit(c) ? c - '0' : (c | 0x20) - 'a' +
 // the whole is converted to the code page.
 size_t ScanStringToken(std::string_view text, size_t pos, std::string* out, int line)
 {
-    std::string bytes;
-    std::u16string units;
+    std::string scratch;
+    std::string& bytes = out ? *out : scratch;
+    const size_t start = bytes.size();
     bool wide = false;
+    char16_t highSurrogate = 0;
+    // Unicode units go to the code page one by one; a surrogate pair is one
+    // character the code page lacks.
+    auto unit = [&](char16_t u) {
+        if (highSurrogate) {
+            const bool pair = u >= 0xDC00 && u < 0xE000;
+            bytes += '?';
+            highSurrogate = 0;
+            if (pair) return;
+        }
+        if (u >= 0xD800 && u < 0xDC00) highSurrogate = u;
+        else bytes += CodePage::UnitToByte(u);
+    };
     auto append = [&](std::string_view run) {
         if (!out) return;
         if (!wide) bytes.append(run);
         else
-            for (char c : run) units.push_back(static_cast<unsigned char>(c));
+            for (char c : run) unit(static_cast<unsigned char>(c));
     };
     while (pos < text.size()) {
         const char c = text[pos];
@@ -85,16 +99,20 @@ size_t ScanStringToken(std::string_view text, size_t pos, std::string* out, int 
             }
             if (!out) continue;
             if (big && !wide) {
+                // The token is Unicode after all: what was read so far are
+                // Latin-1 characters, not code-page bytes.
                 wide = true;
-                for (char b : bytes) units.push_back(static_cast<unsigned char>(b));
+                const std::string latin1 = bytes.substr(start);
+                bytes.resize(start);
+                for (char b : latin1) unit(static_cast<unsigned char>(b));
             }
-            if (wide) units.push_back(static_cast<char16_t>(value));
+            if (wide) unit(static_cast<char16_t>(value));
             else bytes.push_back(static_cast<char>(value));
         } else {
             break;
         }
     }
-    if (out) *out += wide ? CodePage::FromUnicode(units) : bytes;
+    if (highSurrogate) bytes += '?';
     return pos;
 }
 

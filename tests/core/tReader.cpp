@@ -173,6 +173,15 @@ TEST(Reader, ReadsValuesAndNames)
     EXPECT_TRUE(p.SaveToText().starts_with("object MainForm_1: TResProject\r\n  Tag = 7\r\n"));
 }
 
+TEST(Reader, UnicodeTextsGoToTheCodePage)
+{
+    TResProject p;
+    // A pair of surrogates is one missing character; a lone one too. Quoted
+    // bytes in a Unicode token are Latin-1, so 0x8A is a control, not "Š".
+    p.LoadFromText(Root("  Comment = 'a'#55357#56832'b'#55357 + '\x8A' + '\x8A'#353\n"));
+    EXPECT_EQ(p.Comment(), "a?b?\x8A?\x9A");
+}
+
 TEST(Reader, SecondListReplacesTheFirstAndIdsGoOn)
 {
     TResProject p;

@@ -35,16 +35,6 @@ std::string MemoValue(const QString& text)
 
 namespace {
 
-bool IsIdentifier(const QString& s)
-{
-    if (s.isEmpty()) return false;
-    auto letter = [](QChar c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_'; };
-    if (!letter(s[0])) return false;
-    for (QChar c : s)
-        if (!letter(c) && !(c >= u'0' && c <= u'9')) return false;
-    return true;
-}
-
 // Removes leading and trailing characters with codes 0 to 32.
 QString TrimControls(const QString& s)
 {
@@ -255,7 +245,7 @@ bool TItemEditDialog::ValidateFields()
 {
     const QString textId = TrimControls(m_edTextId->text());
     m_edTextId->setText(textId);
-    if (!IsIdentifier(textId)) return Refuse(m_edTextId, QStringLiteral("Invalid text identifier."));
+    if (!IsIdentifier(FromQString(textId))) return Refuse(m_edTextId, QStringLiteral("Invalid text identifier."));
     int32_t number = 0;
     if (!TryParseIntText(FromQString(m_edNumberId->text()), number))
         return Refuse(m_edNumberId, QStringLiteral("Invalid number identifier."));

@@ -56,16 +56,8 @@ TLangFrame::TLangFrame(QWidget* parent) : QFrame(parent)
     m_ListView = new QTableView(this);
     m_ListView->setObjectName(QStringLiteral("ListView"));
     m_ListView->setModel(m_Model);
-    m_ListView->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_ListView->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_ListView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    SetupReportView(m_ListView);
     m_ListView->setShowGrid(false);
-    m_ListView->setWordWrap(false);
-    m_ListView->verticalHeader()->hide();
-    m_ListView->verticalHeader()->setDefaultSectionSize(20);
-    m_ListView->horizontalHeader()->setSectionsClickable(false);
-    m_ListView->horizontalHeader()->setHighlightSections(false);
-    m_ListView->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_ListView->setColumnWidth(0, 50);
     m_ListView->setColumnWidth(1, 200);
     m_ListView->installEventFilter(this);

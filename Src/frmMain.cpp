@@ -16,7 +16,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFile>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
@@ -44,18 +43,8 @@ TMainForm::TMainForm(TPrompts& prompts, QWidget* parent) : QMainWindow(parent), 
     m_ListView = new QTableView(this);
     m_ListView->setObjectName(QStringLiteral("ListView"));
     m_ListView->setModel(m_Grid);
-    m_ListView->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_ListView->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_ListView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    SetupReportView(m_ListView);
     m_ListView->setShowGrid(true);
-    m_ListView->setWordWrap(false);
-    m_ListView->setTextElideMode(Qt::ElideRight);
-    m_ListView->verticalHeader()->hide();
-    m_ListView->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_ListView->verticalHeader()->setDefaultSectionSize(m_ListView->fontMetrics().height() + 6);
-    m_ListView->horizontalHeader()->setSectionsClickable(false);
-    m_ListView->horizontalHeader()->setHighlightSections(false);
-    m_ListView->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     QPalette white = m_ListView->palette();
     white.setColor(QPalette::Base, Qt::white);
     white.setColor(QPalette::Text, Qt::black);

@@ -19,6 +19,15 @@ bool SameTextAscii(std::string_view a, std::string_view b)
     return true;
 }
 
+bool IsIdentifier(std::string_view s)
+{
+    auto start = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; };
+    if (s.empty() || !start(s[0])) return false;
+    for (char c : s)
+        if (!start(c) && !(c >= '0' && c <= '9')) return false;
+    return true;
+}
+
 std::string UpperAscii(std::string_view s)
 {
     std::string r(s);

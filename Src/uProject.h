@@ -351,5 +351,7 @@ private:
 
 // Helpers shared by the readers, writers and dialogs.
 bool SameTextAscii(std::string_view a, std::string_view b);
+// A letter A-Z, a-z or "_", then letters, digits and "_" only; not empty.
+bool IsIdentifier(std::string_view s);
 std::string UpperAscii(std::string_view s);
 std::string UnitNameFromFileName(const std::string& fileName);

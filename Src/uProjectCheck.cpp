@@ -6,14 +6,6 @@
 
 namespace {
 
-bool IsPascalIdentifier(const std::string& s)
-{
-    if (s.empty()) return false;
-    auto start = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; };
-    if (!start(s[0])) return false;
-    return std::all_of(s.begin() + 1, s.end(), [&](char c) { return start(c) || (c >= '0' && c <= '9'); });
-}
-
 std::string Quoted(const std::string& s) { return "'" + s + "'"; }
 
 } // namespace
@@ -62,7 +54,7 @@ TProjectCheck CheckProject(const TResProject& project)
     for (int i = 0; i < strings.Count(); ++i) {
         const TResStringItem* item = strings.Items(i);
         const std::string where = "item " + std::to_string(i) + " (" + Quoted(item->TextId()) + ")";
-        if (!IsPascalIdentifier(item->TextId())) warn(where + ": text ID is not a Pascal identifier");
+        if (!IsIdentifier(item->TextId())) warn(where + ": text ID is not a Pascal identifier");
         if (item->NumberId() < 0 || item->NumberId() > 0xFFFF)
             warn(where + ": number " + std::to_string(item->NumberId()) + " is outside 0..$FFFF");
         for (int k = 0; k < item->StringConsts()->Count(); ++k) {

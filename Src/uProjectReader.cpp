@@ -638,9 +638,7 @@ private:
         case TPropType::ItemList: return ReadItems(listObj, value);
         case TPropType::Name: {
             std::string s = StringValue(value);
-            bool valid = s.empty() || IsIdentStart(static_cast<unsigned char>(s[0]));
-            for (size_t i = 1; valid && i < s.size(); ++i) valid = IsIdentChar(static_cast<unsigned char>(s[i]));
-            if (!valid) throw EReadError("''" + s + "'' is not a valid component name");
+            if (!s.empty() && !IsIdentifier(s)) throw EReadError("''" + s + "'' is not a valid component name");
             m_Project.SetName(s);
             return;
         }

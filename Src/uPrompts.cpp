@@ -123,32 +123,29 @@ QStringList TQtPrompts::ProjectFilters()
     return {QStringLiteral("String resource project (*.rpr)"), QStringLiteral("Any file (*)")};
 }
 
-bool TQtPrompts::OpenFileName(QString& path)
-{
-    QFileDialog dialog(DialogParent());
-    dialog.setObjectName(QStringLiteral("OpenPrjDialog"));
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters(ProjectFilters());
-    dialog.setDefaultSuffix(QStringLiteral("rpr"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
-    path = dialog.selectedFiles().front();
-    return true;
-}
+namespace {
 
-bool TQtPrompts::SaveFileName(QString& path)
+// The open and save dialogs of project files; false when cancelled.
+bool ProjectFileDialog(const char* name, QFileDialog::AcceptMode mode, QString& path)
 {
     QFileDialog dialog(DialogParent());
-    dialog.setObjectName(QStringLiteral("SavePrjDialog"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters(ProjectFilters());
+    dialog.setObjectName(QString::fromLatin1(name));
+    dialog.setAcceptMode(mode);
+    // Open needs an existing file; save asks before replacing one.
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setNameFilters(TQtPrompts::ProjectFilters());
     dialog.setDefaultSuffix(QStringLiteral("rpr"));
     if (!path.isEmpty()) dialog.selectFile(path);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
     path = dialog.selectedFiles().front();
     return true;
 }
+
+} // namespace
+
+bool TQtPrompts::OpenFileName(QString& path) { return ProjectFileDialog("OpenPrjDialog", QFileDialog::AcceptOpen, path); }
+
+bool TQtPrompts::SaveFileName(QString& path) { return ProjectFileDialog("SavePrjDialog", QFileDialog::AcceptSave, path); }
 
 bool TQtPrompts::ChooseFolder(const QString& prompt, QString& path)
 {

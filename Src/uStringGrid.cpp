@@ -3,6 +3,23 @@
 #include "uCodePage.h"
 #include "uProject.h"
 
+#include <QHeaderView>
+#include <QTableView>
+
+void SetupReportView(QTableView* view)
+{
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setWordWrap(false);
+    view->verticalHeader()->hide();
+    view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
+    view->horizontalHeader()->setSectionsClickable(false);
+    view->horizontalHeader()->setHighlightSections(false);
+    view->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+}
+
 QString ToQString(const std::string& text)
 {
     const std::u16string units = CodePage::ToUnicode(text);

@@ -62,6 +62,13 @@ private:
     std::vector<TColumnTag> m_Columns;
 };
 
+class QTableView;
+
+// A list in report view: whole-row single selection, no in-place editing,
+// no row header, column headers that do not react to clicks, one text line
+// to a row.
+void SetupReportView(QTableView* view);
+
 // Model strings in the code page to Qt text and back.
 QString ToQString(const std::string& text);
 std::string FromQString(const QString& text);

@@ -1,6 +1,7 @@
 // Timing of the core on synthetic projects of 1,000, 10,000 and 65,000 items:
 // building the model as the reader does, renumbering and sorting, saving and
 // loading the project file, and generating all units with quillet-cli.
+#include "uDefaults.h"
 #include "uProject.h"
 
 #include <chrono>
@@ -18,16 +19,11 @@ double Ms(TClock::time_point since)
     return std::chrono::duration<double, std::milli>(TClock::now() - since).count();
 }
 
-const char* const kLanguages[] = {"CZ", "EN", "DE", "FR", "PL", "RU", "SK"};
-
 // Built the way the file reader builds it: Add, then the setters in file order.
 void Build(TResProject& p, int items)
 {
-    for (const char* id : kLanguages) {
-        TResLanguageItem* l = p.Languages()->Add();
-        l->SetTextId(id);
-        l->SetVisible(true);
-    }
+    AddDefaultLanguages(p);
+    for (int l = 0; l < p.Languages()->Count(); ++l) p.Languages()->Items(l)->SetVisible(true);
     for (int i = 0; i < items; ++i) {
         TResStringItem* s = p.Strings()->Add();
         s->SetTextId("sItem" + std::to_string(i));

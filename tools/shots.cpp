@@ -1,10 +1,12 @@
 // Takes screenshots of the main window and the dialogs with real content, for
 // people checking the layout: run by tools/screenshots.sh under Xvfb.
+#include "uQtText.h"
 #include "dlgChooseLang.h"
 #include "dlgItemEdit.h"
 #include "dlgPrjOptions.h"
 #include "frmAbout.h"
 #include "frmMain.h"
+#include "uDefaults.h"
 #include "uProject.h"
 #include "uPrompts.h"
 
@@ -58,11 +60,7 @@ void FillCzechProject(TResProject& p, int items)
                                          "Zrušit", "Otevřít projekt…", "Chyba při čtení řádku %d"};
     static const char* const kEnglish[] = {"File not found.", "Save changes to the file?", "Too yellow a horse",
                                            "Cancel", "Open project…", "Error reading line %d"};
-    for (const char* id : {"CZ", "EN", "DE", "FR", "PL", "RU", "SK"}) {
-        TResLanguageItem* l = p.Languages()->Add();
-        l->SetTextId(id);
-        l->SetVisible(std::string_view(id) == "CZ" || std::string_view(id) == "EN");
-    }
+    AddDefaultLanguages(p);
     for (int i = 0; i < items; ++i) {
         TResStringItem* s = p.Strings()->Add();
         s->SetTextId("sMessage" + std::to_string(i));

@@ -1,6 +1,6 @@
 #include "tHelpers.h"
 
-#include "uPrompt.h"
+#include "uOverwritePrompt.h"
 
 namespace {
 

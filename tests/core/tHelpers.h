@@ -3,6 +3,7 @@
 
 #include "uErrors.h"
 #include "uProject.h"
+#include "uText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
 // The main window driven like a user would: actions by name, keys on the grid.
+#include "uQtText.h"
 #include "tScriptedPrompts.h"
 
 #include "dlgChooseLang.h"

@@ -1,4 +1,5 @@
 // The real prompts: captions, buttons, default and Escape answers, the close box.
+#include "uQtText.h"
 #include "tScriptedPrompts.h"
 
 #include <QMessageBox>

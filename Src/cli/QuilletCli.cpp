@@ -2,7 +2,7 @@
 #include "uErrors.h"
 #include "uProject.h"
 #include "uProjectCheck.h"
-#include "uPrompt.h"
+#include "uOverwritePrompt.h"
 
 #include <cstring>
 #include <iostream>

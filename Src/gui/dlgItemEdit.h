@@ -76,7 +76,3 @@ private:
     QPushButton* m_btnCancel;
 };
 
-// The text of a model value in a multi-line field and back: the model keeps
-// line breaks as CR LF, the field as LF.
-QString MemoText(const std::string& value);
-std::string MemoValue(const QString& text);

@@ -1,9 +1,10 @@
 // The generated Pascal units: one per language, and the constants unit.
 #include "uProject.h"
+#include "uText.h"
 
 #include "uErrors.h"
 #include "uFileWrite.h"
-#include "uPrompt.h"
+#include "uOverwritePrompt.h"
 
 #include <filesystem>
 
@@ -98,17 +99,6 @@ void AppendChunks(std::string& out, std::string_view t)
 const std::string kNoText;
 
 } // namespace
-
-std::string UnitNameFromFileName(const std::string& fileName)
-{
-    size_t start = fileName.find_last_of("/\\:");
-    std::string last = start == std::string::npos ? fileName : fileName.substr(start + 1);
-    size_t dot = last.rfind('.');
-    // A dot in the first position is never taken; without a dot the name is
-    // the whole last component.
-    if (dot != std::string::npos && dot >= 1) return last.substr(0, dot);
-    return last;
-}
 
 const std::string& TResProject::TextForLanguage(const TResStringItem* item, const TResLanguageItem* language) const
 {

@@ -1,6 +1,7 @@
 #include "uProjectCheck.h"
 
 #include "uProject.h"
+#include "uText.h"
 
 #include <algorithm>
 

@@ -1,5 +1,6 @@
 #include "fmeLang.h"
 
+#include "uQtText.h"
 #include "uErrors.h"
 #include "uImages.h"
 #include "uProject.h"

@@ -68,7 +68,3 @@ class QTableView;
 // no row header, column headers that do not react to clicks, one text line
 // to a row.
 void SetupReportView(QTableView* view);
-
-// Model strings in the code page to Qt text and back.
-QString ToQString(const std::string& text);
-std::string FromQString(const QString& text);

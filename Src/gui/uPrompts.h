@@ -2,7 +2,7 @@
 // through TPrompts. The real one shows Qt dialogs; tests script the answers.
 #pragma once
 
-#include "uPrompt.h"
+#include "uOverwritePrompt.h"
 
 #include <QString>
 
@@ -38,8 +38,6 @@ QString StandardErrorText(const QString& message);
 // the body quietly, any other error goes to the standard error box.
 void RunGuarded(TPrompts& prompts, const std::function<void()>& body);
 QString CaptionOf(TAskKind kind);
-// A core message as text: UTF-8 where it is (paths), else the code page.
-QString MessageText(const std::string& message);
 
 class TQtPrompts : public TPrompts {
 public:

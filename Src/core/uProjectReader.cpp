@@ -1,6 +1,7 @@
 // LoadFromFile: a tokenizer and parser build the whole tree of the text first;
 // only then is the tree applied to the project through the model's setters.
 #include "uProject.h"
+#include "uText.h"
 
 #include "uCodePage.h"
 #include "uErrors.h"

@@ -77,7 +77,6 @@ private:
     void NewProject();
     void OpenProject();
     void SaveProject(bool saveAs);
-    void BuildDefaultProject(TResProject& project);
 
     // The grid.
     void RebuildListView();
@@ -113,7 +112,3 @@ private:
     TPrjOptionsDialog* m_PrjOptionsDialog = nullptr;
     TAboutBox* m_AboutBox = nullptr;
 };
-
-// Paths between Qt and the core's file functions.
-std::string ToFilePath(const QString& path);
-QString FromFilePath(const std::string& path);

@@ -1,8 +1,10 @@
 #include "dlgItemEdit.h"
 
+#include "uQtText.h"
 #include "uErrors.h"
 #include "uIntText.h"
 #include "uProject.h"
+#include "uText.h"
 #include "uPrompts.h"
 #include "uStringGrid.h"
 
@@ -19,19 +21,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-QString MemoText(const std::string& value)
-{
-    QString text = ToQString(value);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    return text;
-}
 
-std::string MemoValue(const QString& text)
-{
-    QString value = text;
-    value.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
-    return FromQString(value);
-}
 
 namespace {
 

@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+
 class TResProject;
 class TResLanguageList;
 class TResLanguageItem;
@@ -348,10 +349,3 @@ private:
     uint16_t m_Left = 0;
     uint16_t m_Top = 0;
 };
-
-// Helpers shared by the readers, writers and dialogs.
-bool SameTextAscii(std::string_view a, std::string_view b);
-// A letter A-Z, a-z or "_", then letters, digits and "_" only; not empty.
-bool IsIdentifier(std::string_view s);
-std::string UpperAscii(std::string_view s);
-std::string UnitNameFromFileName(const std::string& fileName);

@@ -1,5 +1,6 @@
 #include "uPrompts.h"
 
+#include "uQtText.h"
 #include "uCodePage.h"
 #include "uErrors.h"
 
@@ -75,13 +76,6 @@ QString CaptionOf(TAskKind kind)
     return {};
 }
 
-QString MessageText(const std::string& message)
-{
-    QString text = QString::fromUtf8(message);
-    if (!text.contains(QChar::ReplacementCharacter)) return text;
-    const std::u16string units = CodePage::ToUnicode(message);
-    return QString::fromUtf16(units.data(), static_cast<qsizetype>(units.size()));
-}
 
 TAnswer TQtPrompts::Ask(TAskKind kind, const QString& text, TButtons buttons)
 {

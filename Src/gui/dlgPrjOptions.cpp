@@ -1,5 +1,6 @@
 #include "dlgPrjOptions.h"
 
+#include "uQtText.h"
 #include "uIntText.h"
 #include "uProject.h"
 #include "uPrompts.h"

@@ -1,5 +1,6 @@
 #include "uStringGrid.h"
 
+#include "uQtText.h"
 #include "uCodePage.h"
 #include "uProject.h"
 
@@ -20,17 +21,7 @@ void SetupReportView(QTableView* view)
     view->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 }
 
-QString ToQString(const std::string& text)
-{
-    const std::u16string units = CodePage::ToUnicode(text);
-    return QString::fromUtf16(units.data(), static_cast<qsizetype>(units.size()));
-}
 
-std::string FromQString(const QString& text)
-{
-    return CodePage::FromUnicode(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
-                                                     static_cast<size_t>(text.size())));
-}
 
 TColumnTag TColumnTag::Of(TColumnKind kind)
 {

@@ -1,10 +1,12 @@
 #include "frmMain.h"
 
+#include "uQtText.h"
 #include "dlgChooseLang.h"
 #include "dlgItemEdit.h"
 #include "dlgPrjOptions.h"
 #include "fmeLang.h"
 #include "frmAbout.h"
+#include "uDefaults.h"
 #include "uErrors.h"
 #include "uFileWrite.h"
 #include "uImages.h"
@@ -23,9 +25,6 @@
 #include <QTableView>
 #include <QToolBar>
 #include <QToolButton>
-
-std::string ToFilePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
-QString FromFilePath(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 
 TMainForm::TMainForm(TPrompts& prompts, QWidget* parent) : QMainWindow(parent), m_Prompts(prompts)
 {
@@ -249,18 +248,6 @@ void TMainForm::CloseProject()
     m_CurrentProject.reset();
     RebuildListView();
     UpdateStatusBar();
-}
-
-void TMainForm::BuildDefaultProject(TResProject& project)
-{
-    static const char* const kLanguages[] = {"CZ", "EN", "DE", "FR", "PL", "RU", "SK"};
-    for (const char* id : kLanguages) {
-        TResLanguageItem* language = project.Languages()->Add();
-        language->SetTextId(id);
-        language->SetVisible(std::string_view(id) == "CZ" || std::string_view(id) == "EN");
-    }
-    project.Strings()->Add();
-    project.SetModified(false);
 }
 
 QString TMainForm::TemplatePath() const

@@ -1,0 +1,43 @@
+#include "uQtText.h"
+
+#include "uCodePage.h"
+
+#include <QFile>
+
+QString ToQString(const std::string& text)
+{
+    const std::u16string units = CodePage::ToUnicode(text);
+    return QString::fromUtf16(units.data(), static_cast<qsizetype>(units.size()));
+}
+
+std::string FromQString(const QString& text)
+{
+    return CodePage::FromUnicode(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
+                                                     static_cast<size_t>(text.size())));
+}
+
+QString MemoText(const std::string& value)
+{
+    QString text = ToQString(value);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return text;
+}
+
+std::string MemoValue(const QString& text)
+{
+    QString value = text;
+    value.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    return FromQString(value);
+}
+
+std::string ToFilePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+QString FromFilePath(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
+
+
+QString MessageText(const std::string& message)
+{
+    QString text = QString::fromUtf8(message);
+    if (!text.contains(QChar::ReplacementCharacter)) return text;
+    const std::u16string units = CodePage::ToUnicode(message);
+    return QString::fromUtf16(units.data(), static_cast<qsizetype>(units.size()));
+}

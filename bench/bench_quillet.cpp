@@ -14,10 +14,7 @@ namespace {
 
 using TClock = std::chrono::steady_clock;
 
-double Ms(TClock::time_point since)
-{
-    return std::chrono::duration<double, std::milli>(TClock::now() - since).count();
-}
+double Ms(TClock::time_point since) { return std::chrono::duration<double, std::milli>(TClock::now() - since).count(); }
 
 // Built the way the file reader builds it: Add, then the setters in file order.
 void Build(TResProject& p, int items)
@@ -32,8 +29,11 @@ void Build(TResProject& p, int items)
         int texts = 2 + i % 2;
         for (int t = 0; t < texts; ++t) {
             TResStringConstItem* c = s->StringConsts()->Add();
-            c->SetValue("Text \xE8\xED" "slo " + std::to_string(i) + " in language " + std::to_string(t) +
-                        (i % 10 == 0 ? std::string(70, '.') : std::string()));
+            c->SetValue(
+                "Text \xE8\xED"
+                "slo " +
+                std::to_string(i) + " in language " + std::to_string(t) +
+                (i % 10 == 0 ? std::string(70, '.') : std::string()));
             c->SetLanguageId(t * 2);
         }
     }

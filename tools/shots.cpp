@@ -1,6 +1,5 @@
 // Takes screenshots of the main window and the dialogs with real content, for
 // people checking the layout: run by tools/screenshots.sh under Xvfb.
-#include "uQtText.h"
 #include "dlgChooseLang.h"
 #include "dlgItemEdit.h"
 #include "dlgPrjOptions.h"
@@ -9,6 +8,7 @@
 #include "uDefaults.h"
 #include "uProject.h"
 #include "uPrompts.h"
+#include "uQtText.h"
 
 #include <QApplication>
 #include <QDir>
@@ -49,17 +49,16 @@ void GrabModal(const char* name)
     });
 }
 
-std::string Cp(const char* utf8)
-{
-    return FromQString(QString::fromUtf8(utf8));
-}
+std::string Cp(const char* utf8) { return FromQString(QString::fromUtf8(utf8)); }
 
 void FillCzechProject(TResProject& p, int items)
 {
-    static const char* const kCzech[] = {"Soubor nebyl nalezen.", "Uložit změny do souboru?", "Příliš žluťoučký kůň",
-                                         "Zrušit", "Otevřít projekt…", "Chyba při čtení řádku %d"};
-    static const char* const kEnglish[] = {"File not found.", "Save changes to the file?", "Too yellow a horse",
-                                           "Cancel", "Open project…", "Error reading line %d"};
+    static const char* const kCzech[] = {"Soubor nebyl nalezen.", "Uložit změny do souboru?",
+                                         "Příliš žluťoučký kůň",  "Zrušit",
+                                         "Otevřít projekt…",      "Chyba při čtení řádku %d"};
+    static const char* const kEnglish[] = {"File not found.",    "Save changes to the file?",
+                                           "Too yellow a horse", "Cancel",
+                                           "Open project…",      "Error reading line %d"};
     AddDefaultLanguages(p);
     for (int i = 0; i < items; ++i) {
         TResStringItem* s = p.Strings()->Add();
@@ -75,8 +74,9 @@ void FillCzechProject(TResProject& p, int items)
         }
     }
     TResStringConstItem* longText = p.Strings()->Items(1)->StringConsts()->Items(0);
-    longText->SetValue(Cp("Projekt byl změněn.\r\nChcete uložit změny do souboru projektu, než bude zavřen?\r\n"
-                          "Neuložené změny budou jinak ztraceny.\r\nŘádek čtyři.\r\nŘádek pět."));
+    longText->SetValue(
+        Cp("Projekt byl změněn.\r\nChcete uložit změny do souboru projektu, než bude zavřen?\r\n"
+           "Neuložené změny budou jinak ztraceny.\r\nŘádek čtyři.\r\nŘádek pět."));
     p.SetModified(false);
 }
 
@@ -108,7 +108,11 @@ int main(int argc, char** argv)
     class TOpenOne : public TNoPrompts {
     public:
         QString Path;
-        bool OpenFileName(QString& p) override { p = Path; return true; }
+        bool OpenFileName(QString& p) override
+        {
+            p = Path;
+            return true;
+        }
     } openPrompts;
     openPrompts.Path = path;
     TMainForm czech(openPrompts);

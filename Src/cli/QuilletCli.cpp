@@ -1,8 +1,8 @@
 // quillet-cli: generation, checks and formatting of project files without the GUI.
 #include "uErrors.h"
+#include "uOverwritePrompt.h"
 #include "uProject.h"
 #include "uProjectCheck.h"
-#include "uOverwritePrompt.h"
 
 #include <cstring>
 #include <iostream>

@@ -51,10 +51,7 @@ const TReverse& Reverse()
 
 } // namespace
 
-char16_t ByteToUnit(unsigned char b)
-{
-    return b < 0x80 ? char16_t(b) : kHigh[b - 0x80];
-}
+char16_t ByteToUnit(unsigned char b) { return b < 0x80 ? char16_t(b) : kHigh[b - 0x80]; }
 
 char UnitToByte(char16_t u)
 {

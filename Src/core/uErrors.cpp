@@ -1,9 +1,6 @@
 #include "uErrors.h"
 
-std::string MsgListIndex(int index)
-{
-    return "List index out of bounds (" + std::to_string(index) + ")";
-}
+std::string MsgListIndex(int index) { return "List index out of bounds (" + std::to_string(index) + ")"; }
 
 std::string MsgCannotCreate(const std::string& path) { return "Cannot create file " + path; }
 std::string MsgCannotOpen(const std::string& path) { return "Cannot open file " + path; }

@@ -20,17 +20,39 @@ public:
     EAbort() : Exception("Operation aborted") {}
 };
 
-class EResFile : public Exception { using Exception::Exception; };
-class EAssertionFailed : public Exception { using Exception::Exception; };
-class EListError : public Exception { using Exception::Exception; };
-class EParserError : public Exception { using Exception::Exception; };
-class EConvertError : public Exception { using Exception::Exception; };
-class EStreamError : public Exception { using Exception::Exception; };
-class EFCreateError : public EStreamError { using EStreamError::EStreamError; };
-class EFOpenError : public EStreamError { using EStreamError::EStreamError; };
-class EFilerError : public EStreamError { using EStreamError::EStreamError; };
-class EWriteError : public EFilerError { using EFilerError::EFilerError; };
-class EReadError : public EFilerError { using EFilerError::EFilerError; };
+class EResFile : public Exception {
+    using Exception::Exception;
+};
+class EAssertionFailed : public Exception {
+    using Exception::Exception;
+};
+class EListError : public Exception {
+    using Exception::Exception;
+};
+class EParserError : public Exception {
+    using Exception::Exception;
+};
+class EConvertError : public Exception {
+    using Exception::Exception;
+};
+class EStreamError : public Exception {
+    using Exception::Exception;
+};
+class EFCreateError : public EStreamError {
+    using EStreamError::EStreamError;
+};
+class EFOpenError : public EStreamError {
+    using EStreamError::EStreamError;
+};
+class EFilerError : public EStreamError {
+    using EStreamError::EStreamError;
+};
+class EWriteError : public EFilerError {
+    using EFilerError::EFilerError;
+};
+class EReadError : public EFilerError {
+    using EFilerError::EFilerError;
+};
 
 // Message texts. Where a text has a placeholder, the helper below fills it.
 inline constexpr const char* kMsgDupLanguageId = "Duplicate language Id";
@@ -39,16 +61,16 @@ inline constexpr const char* kMsgDupStringNumberId = "Duplicate string number ID
 inline constexpr const char* kMsgInvalidNumberIdBase = "Invalid number ID base";
 inline constexpr const char* kMsgStreamWrite = "Stream write error";
 
-std::string MsgListIndex(int index);          // "List index out of bounds (%d)"
-std::string MsgCannotCreate(const std::string& path); // "Cannot create file %s"
-std::string MsgCannotOpen(const std::string& path);   // "Cannot open file %s"
+std::string MsgListIndex(int index);                    // "List index out of bounds (%d)"
+std::string MsgCannotCreate(const std::string& path);   // "Cannot create file %s"
+std::string MsgCannotOpen(const std::string& path);     // "Cannot open file %s"
 std::string MsgInvalidInteger(const std::string& text); // "'%s' is not a valid integer value"
 std::string MsgInvalidFloat(const std::string& text);   // "'%s' is not a valid floating point value"
 
 // Raises EAssertionFailed "Assertion failure (unit, line n)".
 [[noreturn]] void AssertionFailed(const char* file, int line);
 
-#define QUILLET_ASSERT(cond)                          \
-    do {                                              \
-        if (!(cond)) AssertionFailed(__FILE__, __LINE__); \
+#define QUILLET_ASSERT(cond)                                                                                           \
+    do {                                                                                                               \
+        if (!(cond)) AssertionFailed(__FILE__, __LINE__);                                                              \
     } while (0)

@@ -254,7 +254,8 @@ std::string TResProject::OutputPath(const std::string& fileName, const std::stri
         dir = fs::absolute(fs::path(Slashes(*outputDir)), ec);
     } else {
         // Relative output folders are taken from the project file's folder.
-        fs::path base = m_FileName.empty() ? fs::current_path(ec) : fs::absolute(fs::path(m_FileName), ec).parent_path();
+        fs::path base =
+            m_FileName.empty() ? fs::current_path(ec) : fs::absolute(fs::path(m_FileName), ec).parent_path();
         dir = base / fs::path(Slashes(m_OutputDirectory));
     }
     std::string path = dir.lexically_normal().generic_string();

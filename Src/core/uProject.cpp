@@ -10,10 +10,7 @@
 
 TCollection::~TCollection() = default;
 
-void TCollectionItem::SetIndex(int index)
-{
-    m_Collection->Move(m_Index, index);
-}
+void TCollectionItem::SetIndex(int index) { m_Collection->Move(m_Index, index); }
 
 void TCollection::ThrowIndexError(int index) { throw EListError(MsgListIndex(index)); }
 
@@ -183,8 +180,7 @@ void TResStringConstList::Changed() { m_StringItem->Changed(); }
 
 TResStringItem::TResStringItem(TResStringList* list)
     : TCollectionItem(list), m_StringConsts(std::make_unique<TResStringConstList>(this))
-{
-}
+{}
 
 TResStringItem::~TResStringItem() = default;
 
@@ -291,15 +287,13 @@ TResStringItem* TResStringList::TBucket::FirstInListOrder() const
 
 namespace {
 
-template <class TMap, class TKey>
-TResStringItem* FirstInListOrder(const TMap& map, const TKey& key)
+template <class TMap, class TKey> TResStringItem* FirstInListOrder(const TMap& map, const TKey& key)
 {
     auto it = map.find(key);
     return it == map.end() ? nullptr : it->second.FirstInListOrder();
 }
 
-template <class TMap, class TKey>
-bool RemoveFromBucket(TMap& map, const TKey& key, TResStringItem* item)
+template <class TMap, class TKey> bool RemoveFromBucket(TMap& map, const TKey& key, TResStringItem* item)
 {
     auto it = map.find(key);
     if (it == map.end() || !it->second.Remove(item)) return false;
@@ -445,8 +439,7 @@ void TResStringList::Changed() { m_Project->Changed(); }
 
 TResProject::TResProject()
     : m_Languages(std::make_unique<TResLanguageList>(this)), m_Strings(std::make_unique<TResStringList>(this))
-{
-}
+{}
 
 TResProject::~TResProject()
 {

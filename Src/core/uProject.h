@@ -10,7 +10,6 @@
 #include <unordered_map>
 #include <vector>
 
-
 class TResProject;
 class TResLanguageList;
 class TResLanguageItem;
@@ -67,8 +66,7 @@ protected:
     // Takes the new item in at the end; it receives the next ID.
     TCollectionItem* Append(std::unique_ptr<TCollectionItem> item);
     // Add followed by a move to index (0..Count); the index is checked first.
-    template <class TItem, class TList>
-    static TItem* InsertVia(TList& list, int index)
+    template <class TItem, class TList> static TItem* InsertVia(TList& list, int index)
     {
         if (index < 0 || index > list.Count()) ThrowIndexError(index);
         TItem* item = list.Add();
@@ -264,7 +262,7 @@ private:
     TResProject* m_Project;
     int32_t m_NumberIdBase = 1;
     std::unordered_map<std::string, TBucket> m_ByTextId; // key: text ID folded to upper case
-    int m_EmptyTextIds = 0; // fresh items: counted, not hashed, looked up by a scan
+    int m_EmptyTextIds = 0;                              // fresh items: counted, not hashed, looked up by a scan
     std::unordered_map<int32_t, TBucket> m_ByNumber;
     std::map<int32_t, int32_t> m_NumberRuns; // first -> last of each run of held numbers
 };

@@ -19,7 +19,7 @@ enum class TRprTokenKind { Symbol, Identifier, String, Integer, Float, Eof };
 
 struct TRprToken {
     TRprTokenKind Kind = TRprTokenKind::Eof;
-    std::string Text;  // as written (identifiers, numbers) or the symbol
+    std::string Text;          // as written (identifiers, numbers) or the symbol
     size_t Start = 0, End = 0; // where the token stands in the text
     int64_t Integer = 0;
     int Line = 1;
@@ -163,7 +163,8 @@ public:
                 ++m_Pos;
                 return;
             }
-            if (m_Pos + 1 >= m_Text.size() || !IsHexDigit(Peek()) || !IsHexDigit(static_cast<unsigned char>(m_Text[m_Pos + 1])))
+            if (m_Pos + 1 >= m_Text.size() || !IsHexDigit(Peek()) ||
+                !IsHexDigit(static_cast<unsigned char>(m_Text[m_Pos + 1])))
                 FailAt("Invalid binary value", m_Line);
             m_Pos += 2;
         }
@@ -211,7 +212,9 @@ private:
         size_t start = m_Pos++;
         while (m_Pos < m_Text.size() && IsDigit(Peek())) ++m_Pos;
         bool isFloat = false;
-        auto inFloatSet = [](unsigned char c) { return IsDigit(c) || c == '+' || c == '-' || c == '.' || c == 'E' || c == 'e'; };
+        auto inFloatSet = [](unsigned char c) {
+            return IsDigit(c) || c == '+' || c == '-' || c == '.' || c == 'E' || c == 'e';
+        };
         if (m_Pos < m_Text.size() && inFloatSet(Peek())) {
             isFloat = true;
             while (m_Pos < m_Text.size() && inFloatSet(Peek())) ++m_Pos;
@@ -235,7 +238,8 @@ private:
             t.Kind = TRprTokenKind::Integer;
             int64_t value = 0;
             auto [end, ec] = std::from_chars(t.Text.data(), t.Text.data() + t.Text.size(), value);
-            if (ec != std::errc() || end != t.Text.data() + t.Text.size()) throw EConvertError(MsgInvalidInteger(t.Text));
+            if (ec != std::errc() || end != t.Text.data() + t.Text.size())
+                throw EConvertError(MsgInvalidInteger(t.Text));
             t.Integer = value;
         }
     }
@@ -264,10 +268,10 @@ struct TRprItem;
 
 struct TRprValue {
     enum class TKind { String, Integer, Float, Identifier, Set, List, Binary, ItemList } Kind = TKind::Integer;
-    std::string_view Raw;          // String: the tokens and "+" signs as they stand in the text
-    std::string Text;              // Identifier, dotted
-    int64_t Integer = 0;           // Integer
-    std::vector<TRprItem> Items;   // ItemList
+    std::string_view Raw;        // String: the tokens and "+" signs as they stand in the text
+    std::string Text;            // Identifier, dotted
+    int64_t Integer = 0;         // Integer
+    std::vector<TRprItem> Items; // ItemList
 };
 
 struct TRprProperty {
@@ -368,58 +372,58 @@ private:
         if (++m_Depth > kMaxDepth) Fail("Invalid property value");
         TRprValue value;
         switch (m_Token.Kind) {
-        case TRprTokenKind::String:
-            value.Kind = TKind::String;
-        {
-            const size_t start = m_Token.Start;
-            size_t end = m_Token.End;
-            Advance();
-            while (m_Token.IsSymbol('+')) {
+            case TRprTokenKind::String:
+                value.Kind = TKind::String;
+                {
+                    const size_t start = m_Token.Start;
+                    size_t end = m_Token.End;
+                    Advance();
+                    while (m_Token.IsSymbol('+')) {
+                        Advance();
+                        if (m_Token.Kind != TRprTokenKind::String) Fail("String expected");
+                        end = m_Token.End;
+                        Advance();
+                    }
+                    value.Raw = m_Lexer.Text().substr(start, end - start);
+                }
+                break;
+            case TRprTokenKind::Integer:
+                value.Kind = TKind::Integer;
+                value.Integer = m_Token.Integer;
                 Advance();
-                if (m_Token.Kind != TRprTokenKind::String) Fail("String expected");
-                end = m_Token.End;
+                break;
+            case TRprTokenKind::Float:
+                value.Kind = TKind::Float;
                 Advance();
-            }
-            value.Raw = m_Lexer.Text().substr(start, end - start);
-        }
-            break;
-        case TRprTokenKind::Integer:
-            value.Kind = TKind::Integer;
-            value.Integer = m_Token.Integer;
-            Advance();
-            break;
-        case TRprTokenKind::Float:
-            value.Kind = TKind::Float;
-            Advance();
-            break;
-        case TRprTokenKind::Identifier:
-            value.Kind = TKind::Identifier;
-            value.Text = m_Token.Text;
-            Advance();
-            while (m_Token.IsSymbol('.')) {
+                break;
+            case TRprTokenKind::Identifier:
+                value.Kind = TKind::Identifier;
+                value.Text = m_Token.Text;
                 Advance();
-                value.Text += "." + ExpectIdentifier();
-            }
-            break;
-        default:
-            if (m_Token.IsSymbol('[')) {
-                value.Kind = TKind::Set;
-                ParseSet();
-            } else if (m_Token.IsSymbol('(')) {
-                value.Kind = TKind::List;
-                Advance();
-                while (!m_Token.IsSymbol(')')) ParseValue();
-                Advance();
-            } else if (m_Token.IsSymbol('{')) {
-                value.Kind = TKind::Binary;
-                m_Lexer.SkipBinary();
-                Advance();
-            } else if (m_Token.IsSymbol('<')) {
-                value.Kind = TKind::ItemList;
-                ParseItemList(value.Items);
-            } else {
-                Fail("Invalid property value");
-            }
+                while (m_Token.IsSymbol('.')) {
+                    Advance();
+                    value.Text += "." + ExpectIdentifier();
+                }
+                break;
+            default:
+                if (m_Token.IsSymbol('[')) {
+                    value.Kind = TKind::Set;
+                    ParseSet();
+                } else if (m_Token.IsSymbol('(')) {
+                    value.Kind = TKind::List;
+                    Advance();
+                    while (!m_Token.IsSymbol(')')) ParseValue();
+                    Advance();
+                } else if (m_Token.IsSymbol('{')) {
+                    value.Kind = TKind::Binary;
+                    m_Lexer.SkipBinary();
+                    Advance();
+                } else if (m_Token.IsSymbol('<')) {
+                    value.Kind = TKind::ItemList;
+                    ParseItemList(value.Items);
+                } else {
+                    Fail("Invalid property value");
+                }
         }
         --m_Depth;
         return value;
@@ -512,11 +516,11 @@ private:
     std::string ObjectName(const TObjRef& obj) const
     {
         switch (obj.Kind) {
-        case TObjKind::Project: return m_Project.Name().empty() ? "TResProject" : m_Project.Name();
-        case TObjKind::Language: return "TResLanguageItem";
-        case TObjKind::StringItem: return "TResStringItem";
-        case TObjKind::Text: return "TResStringConstItem";
-        default: return "";
+            case TObjKind::Project: return m_Project.Name().empty() ? "TResProject" : m_Project.Name();
+            case TObjKind::Language: return "TResLanguageItem";
+            case TObjKind::StringItem: return "TResStringItem";
+            case TObjKind::Text: return "TResStringConstItem";
+            default: return "";
         }
     }
 
@@ -531,43 +535,43 @@ private:
     {
         auto is = [&](const char* n) { return SameTextAscii(name, n); };
         switch (obj.Kind) {
-        case TObjKind::Project: {
-            auto* p = static_cast<TResProject*>(obj.Ptr);
-            if (is("Languages")) {
-                if (target) *target = {TObjKind::LanguageList, p->Languages()};
-                return TPropType::ItemList;
+            case TObjKind::Project: {
+                auto* p = static_cast<TResProject*>(obj.Ptr);
+                if (is("Languages")) {
+                    if (target) *target = {TObjKind::LanguageList, p->Languages()};
+                    return TPropType::ItemList;
+                }
+                if (is("Strings")) {
+                    if (target) *target = {TObjKind::StringList, p->Strings()};
+                    return TPropType::ItemList;
+                }
+                if (is("OutputDirectory") || is("ConstFileName") || is("StringIdPrefix") || is("PtrIdPrefix") ||
+                    is("Comment"))
+                    return TPropType::String;
+                if (is("Name")) return TPropType::Name;
+                if (is("Tag")) return TPropType::Integer;
+                return TPropType::None;
             }
-            if (is("Strings")) {
-                if (target) *target = {TObjKind::StringList, p->Strings()};
-                return TPropType::ItemList;
-            }
-            if (is("OutputDirectory") || is("ConstFileName") || is("StringIdPrefix") || is("PtrIdPrefix") ||
-                is("Comment"))
-                return TPropType::String;
-            if (is("Name")) return TPropType::Name;
-            if (is("Tag")) return TPropType::Integer;
-            return TPropType::None;
-        }
-        case TObjKind::StringList: return is("NumberIdBase") ? TPropType::Integer : TPropType::None;
-        case TObjKind::Language:
-            if (is("TextId") || is("ResFileName")) return TPropType::String;
-            if (is("SourceLanguageId")) return TPropType::Integer;
-            if (is("Visible")) return TPropType::Boolean;
-            return TPropType::None;
-        case TObjKind::StringItem:
-            if (is("TextId")) return TPropType::String;
-            if (is("NumberId")) return TPropType::Integer;
-            if (is("Standard") || is("FixedId")) return TPropType::Boolean;
-            if (is("StringConsts")) {
-                if (target) *target = {TObjKind::TextList, static_cast<TResStringItem*>(obj.Ptr)->StringConsts()};
-                return TPropType::ItemList;
-            }
-            return TPropType::None;
-        case TObjKind::Text:
-            if (is("Value")) return TPropType::String;
-            if (is("LanguageId")) return TPropType::Integer;
-            return TPropType::None;
-        default: return TPropType::None;
+            case TObjKind::StringList: return is("NumberIdBase") ? TPropType::Integer : TPropType::None;
+            case TObjKind::Language:
+                if (is("TextId") || is("ResFileName")) return TPropType::String;
+                if (is("SourceLanguageId")) return TPropType::Integer;
+                if (is("Visible")) return TPropType::Boolean;
+                return TPropType::None;
+            case TObjKind::StringItem:
+                if (is("TextId")) return TPropType::String;
+                if (is("NumberId")) return TPropType::Integer;
+                if (is("Standard") || is("FixedId")) return TPropType::Boolean;
+                if (is("StringConsts")) {
+                    if (target) *target = {TObjKind::TextList, static_cast<TResStringItem*>(obj.Ptr)->StringConsts()};
+                    return TPropType::ItemList;
+                }
+                return TPropType::None;
+            case TObjKind::Text:
+                if (is("Value")) return TPropType::String;
+                if (is("LanguageId")) return TPropType::Integer;
+                return TPropType::None;
+            default: return TPropType::None;
         }
     }
 
@@ -631,50 +635,49 @@ private:
         throw EReadError("Invalid property value");
     }
 
-    void Assign(const TObjRef& obj, const std::string& name, TPropType type, const TObjRef& listObj,
-                TRprValue& value)
+    void Assign(const TObjRef& obj, const std::string& name, TPropType type, const TObjRef& listObj, TRprValue& value)
     {
         auto is = [&](const char* n) { return SameTextAscii(name, n); };
         switch (type) {
-        case TPropType::ItemList: return ReadItems(listObj, value);
-        case TPropType::Name: {
-            std::string s = StringValue(value);
-            if (!s.empty() && !IsIdentifier(s)) throw EReadError("''" + s + "'' is not a valid component name");
-            m_Project.SetName(s);
-            return;
-        }
-        default: break;
+            case TPropType::ItemList: return ReadItems(listObj, value);
+            case TPropType::Name: {
+                std::string s = StringValue(value);
+                if (!s.empty() && !IsIdentifier(s)) throw EReadError("''" + s + "'' is not a valid component name");
+                m_Project.SetName(s);
+                return;
+            }
+            default: break;
         }
         switch (obj.Kind) {
-        case TObjKind::Project:
-            if (is("Tag")) return m_Project.SetTag(IntegerValue(value));
-            if (is("OutputDirectory")) return m_Project.SetOutputDirectory(StringValue(value));
-            if (is("ConstFileName")) return m_Project.SetConstFileName(StringValue(value));
-            if (is("StringIdPrefix")) return m_Project.SetStringIdPrefix(StringValue(value));
-            if (is("PtrIdPrefix")) return m_Project.SetPtrIdPrefix(StringValue(value));
-            return m_Project.SetComment(StringValue(value));
-        case TObjKind::StringList:
-            return static_cast<TResStringList*>(obj.Ptr)->SetNumberIdBase(IntegerValue(value));
-        case TObjKind::Language: {
-            auto* l = static_cast<TResLanguageItem*>(obj.Ptr);
-            if (is("TextId")) return l->SetTextId(StringValue(value));
-            if (is("ResFileName")) return l->SetResFileName(StringValue(value));
-            if (is("SourceLanguageId")) return l->SetSourceLanguageId(IntegerValue(value));
-            return l->SetVisible(BooleanValue(value));
-        }
-        case TObjKind::StringItem: {
-            auto* s = static_cast<TResStringItem*>(obj.Ptr);
-            if (is("TextId")) return s->SetTextId(StringValue(value));
-            if (is("NumberId")) return s->SetNumberId(IntegerValue(value));
-            if (is("Standard")) return s->SetStandard(BooleanValue(value));
-            return s->SetFixedId(BooleanValue(value));
-        }
-        case TObjKind::Text: {
-            auto* t = static_cast<TResStringConstItem*>(obj.Ptr);
-            if (is("Value")) return t->SetValue(StringValue(value));
-            return t->SetLanguageId(IntegerValue(value));
-        }
-        default: throw EReadError("Invalid property value");
+            case TObjKind::Project:
+                if (is("Tag")) return m_Project.SetTag(IntegerValue(value));
+                if (is("OutputDirectory")) return m_Project.SetOutputDirectory(StringValue(value));
+                if (is("ConstFileName")) return m_Project.SetConstFileName(StringValue(value));
+                if (is("StringIdPrefix")) return m_Project.SetStringIdPrefix(StringValue(value));
+                if (is("PtrIdPrefix")) return m_Project.SetPtrIdPrefix(StringValue(value));
+                return m_Project.SetComment(StringValue(value));
+            case TObjKind::StringList:
+                return static_cast<TResStringList*>(obj.Ptr)->SetNumberIdBase(IntegerValue(value));
+            case TObjKind::Language: {
+                auto* l = static_cast<TResLanguageItem*>(obj.Ptr);
+                if (is("TextId")) return l->SetTextId(StringValue(value));
+                if (is("ResFileName")) return l->SetResFileName(StringValue(value));
+                if (is("SourceLanguageId")) return l->SetSourceLanguageId(IntegerValue(value));
+                return l->SetVisible(BooleanValue(value));
+            }
+            case TObjKind::StringItem: {
+                auto* s = static_cast<TResStringItem*>(obj.Ptr);
+                if (is("TextId")) return s->SetTextId(StringValue(value));
+                if (is("NumberId")) return s->SetNumberId(IntegerValue(value));
+                if (is("Standard")) return s->SetStandard(BooleanValue(value));
+                return s->SetFixedId(BooleanValue(value));
+            }
+            case TObjKind::Text: {
+                auto* t = static_cast<TResStringConstItem*>(obj.Ptr);
+                if (is("Value")) return t->SetValue(StringValue(value));
+                return t->SetLanguageId(IntegerValue(value));
+            }
+            default: throw EReadError("Invalid property value");
         }
     }
 

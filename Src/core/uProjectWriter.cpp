@@ -150,8 +150,10 @@ std::string TResProject::SaveToText() const
     w.IntegerLine(1, "Strings.NumberIdBase", m_Strings->NumberIdBase());
     WriteStrings(w, *m_Strings);
     const std::pair<const char*, const std::string*> options[] = {
-        {"OutputDirectory", &m_OutputDirectory}, {"ConstFileName", &m_ConstFileName},
-        {"StringIdPrefix", &m_StringIdPrefix},   {"PtrIdPrefix", &m_PtrIdPrefix},
+        {"OutputDirectory", &m_OutputDirectory},
+        {"ConstFileName", &m_ConstFileName},
+        {"StringIdPrefix", &m_StringIdPrefix},
+        {"PtrIdPrefix", &m_PtrIdPrefix},
         {"Comment", &m_Comment},
     };
     for (const auto& [name, value] : options)

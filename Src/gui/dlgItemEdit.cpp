@@ -1,12 +1,12 @@
 #include "dlgItemEdit.h"
 
-#include "uQtText.h"
 #include "uErrors.h"
 #include "uIntText.h"
 #include "uProject.h"
-#include "uText.h"
 #include "uPrompts.h"
+#include "uQtText.h"
 #include "uStringGrid.h"
+#include "uText.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -20,8 +20,6 @@
 #include <QSignalBlocker>
 #include <QToolButton>
 #include <QVBoxLayout>
-
-
 
 namespace {
 
@@ -143,14 +141,15 @@ TItemEditDialog::TItemEditDialog(TPrompts& prompts, QWidget* parent) : QDialog(p
     layout->addWidget(m_mmReadOnly, 2);
     layout->addLayout(bottom);
 
-    QWidget* order[] = {m_edTextId,  m_edNumberId, m_chbFixedId, m_mmReadWrite, m_mmReadOnly,
-                        m_cbReadWrite, m_cbReadOnly, m_btnOk,     m_btnCancel,   m_btnApply};
+    QWidget* order[] = {m_edTextId,    m_edNumberId, m_chbFixedId, m_mmReadWrite, m_mmReadOnly,
+                        m_cbReadWrite, m_cbReadOnly, m_btnOk,      m_btnCancel,   m_btnApply};
     for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 
     connect(m_btnApply, &QPushButton::clicked, this, [this] { Guarded([this] { btnApplyClick(); }); });
     connect(m_btnOk, &QPushButton::clicked, this, [this] { Guarded([this] { btnOkClick(); }); });
     connect(m_btnCancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(m_btnPrior, &QToolButton::clicked, this, [this] { Guarded([this] { UpDownChangingEx(m_ItemIndex - 1); }); });
+    connect(m_btnPrior, &QToolButton::clicked, this,
+            [this] { Guarded([this] { UpDownChangingEx(m_ItemIndex - 1); }); });
     connect(m_btnNext, &QToolButton::clicked, this, [this] { Guarded([this] { UpDownChangingEx(m_ItemIndex + 1); }); });
     connect(m_cbReadWrite, &QComboBox::currentIndexChanged, this, [this] { Guarded([this] { cbReadWriteChange(); }); });
     connect(m_cbReadOnly, &QComboBox::currentIndexChanged, this, [this] { Guarded([this] { cbReadOnlyChange(); }); });
@@ -244,11 +243,12 @@ bool TItemEditDialog::ValidateFields()
         return Refuse(m_edTextId, QStringLiteral("Duplicate text identifier."));
     if (!item->IsUniqueNumberId(number)) {
         const TResStringItem* holder = m_Project->Strings()->FindByNumberId(number);
-        return Refuse(m_edNumberId, QStringLiteral("Duplicate number identifier: %1 is already used by item %2 (row %3).")
-                                        .arg(number)
-                                        .arg(ToQString(holder->TextId()).isEmpty() ? QStringLiteral("without text ID")
-                                                                                  : ToQString(holder->TextId()))
-                                        .arg(holder->Index()));
+        return Refuse(m_edNumberId,
+                      QStringLiteral("Duplicate number identifier: %1 is already used by item %2 (row %3).")
+                          .arg(number)
+                          .arg(ToQString(holder->TextId()).isEmpty() ? QStringLiteral("without text ID")
+                                                                     : ToQString(holder->TextId()))
+                          .arg(holder->Index()));
     }
     return true;
 }

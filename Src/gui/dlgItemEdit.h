@@ -75,4 +75,3 @@ private:
     QPushButton* m_btnOk;
     QPushButton* m_btnCancel;
 };
-

@@ -1,9 +1,9 @@
 #include "dlgPrjOptions.h"
 
-#include "uQtText.h"
 #include "uIntText.h"
 #include "uProject.h"
 #include "uPrompts.h"
+#include "uQtText.h"
 #include "uStringGrid.h"
 
 #include <QFormLayout>

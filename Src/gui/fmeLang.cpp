@@ -1,9 +1,9 @@
 #include "fmeLang.h"
 
-#include "uQtText.h"
 #include "uErrors.h"
 #include "uImages.h"
 #include "uProject.h"
+#include "uQtText.h"
 #include "uStringGrid.h"
 
 #include <QHeaderView>
@@ -19,10 +19,7 @@ void TLangListModel::SetLanguages(TResLanguageList* list)
     endResetModel();
 }
 
-void TLangListModel::RedrawRow(int row)
-{
-    emit dataChanged(index(row, 0), index(row, 1));
-}
+void TLangListModel::RedrawRow(int row) { emit dataChanged(index(row, 0), index(row, 1)); }
 
 int TLangListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_RowCount; }
 int TLangListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 2; }

@@ -28,7 +28,9 @@ QString VersionValue(const TVersionBlock* block, const QString& key)
     auto translation = block->find("\\VarFileInfo\\Translation");
     if (translation == block->end() || translation->second.size() < 4) return {};
     const auto& t = translation->second;
-    auto word = [&](size_t at) { return unsigned(static_cast<unsigned char>(t[at])) | unsigned(static_cast<unsigned char>(t[at + 1])) << 8; };
+    auto word = [&](size_t at) {
+        return unsigned(static_cast<unsigned char>(t[at])) | unsigned(static_cast<unsigned char>(t[at + 1])) << 8;
+    };
     const QString path = QStringLiteral("\\StringFileInfo\\%1%2\\%3")
                              .arg(word(0), 4, 16, QLatin1Char('0'))
                              .arg(word(2), 4, 16, QLatin1Char('0'))

@@ -1,6 +1,5 @@
 #include "frmMain.h"
 
-#include "uQtText.h"
 #include "dlgChooseLang.h"
 #include "dlgItemEdit.h"
 #include "dlgPrjOptions.h"
@@ -12,6 +11,7 @@
 #include "uImages.h"
 #include "uProject.h"
 #include "uPrompts.h"
+#include "uQtText.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
@@ -49,7 +49,8 @@ TMainForm::TMainForm(TPrompts& prompts, QWidget* parent) : QMainWindow(parent), 
     white.setColor(QPalette::Text, Qt::black);
     m_ListView->setPalette(white);
     m_ListView->installEventFilter(this);
-    connect(m_ListView, &QAbstractItemView::doubleClicked, this, [this] { RunCommand([this] { ListViewDblClick(); }); });
+    connect(m_ListView, &QAbstractItemView::doubleClicked, this,
+            [this] { RunCommand([this] { ListViewDblClick(); }); });
     setCentralWidget(m_ListView);
     m_ListView->hide();
 
@@ -69,10 +70,7 @@ TMainForm::TMainForm(TPrompts& prompts, QWidget* parent) : QMainWindow(parent), 
     UpdateStatusBar();
 }
 
-TMainForm::~TMainForm()
-{
-    m_Grid->Reset(nullptr);
-}
+TMainForm::~TMainForm() { m_Grid->Reset(nullptr); }
 
 // ---------------------------------------------------------------------------
 // Actions, menus, tool bar, status bar
@@ -221,11 +219,26 @@ void TMainForm::RunCommand(const std::function<void()>& body)
 // ---------------------------------------------------------------------------
 // Commands
 
-void TMainForm::actNewProjectExecute() { RunCommand([this] { NewProject(); }); }
-void TMainForm::actOpenProjectExecute() { RunCommand([this] { OpenProject(); }); }
-void TMainForm::actSaveProjectExecute() { RunCommand([this] { SaveProject(false); }); }
-void TMainForm::actSaveProjectAsExecute() { RunCommand([this] { SaveProject(true); }); }
-void TMainForm::actCloseProjectExecute() { RunCommand([this] { CloseProject(); }); }
+void TMainForm::actNewProjectExecute()
+{
+    RunCommand([this] { NewProject(); });
+}
+void TMainForm::actOpenProjectExecute()
+{
+    RunCommand([this] { OpenProject(); });
+}
+void TMainForm::actSaveProjectExecute()
+{
+    RunCommand([this] { SaveProject(false); });
+}
+void TMainForm::actSaveProjectAsExecute()
+{
+    RunCommand([this] { SaveProject(true); });
+}
+void TMainForm::actCloseProjectExecute()
+{
+    RunCommand([this] { CloseProject(); });
+}
 void TMainForm::actExitAppExecute() { close(); }
 
 void TMainForm::miAboutClick()
@@ -239,9 +252,9 @@ void TMainForm::CloseProject()
     if (m_CurrentProject->Modified()) {
         switch (m_Prompts.Ask(TAskKind::Confirm, QStringLiteral("Project was modified. Save changes to project file ?"),
                               TButtons::YesNoCancel)) {
-        case TAnswer::Yes: SaveProject(false); break;
-        case TAnswer::No: break;
-        default: throw EAbort();
+            case TAnswer::Yes: SaveProject(false); break;
+            case TAnswer::No: break;
+            default: throw EAbort();
         }
     }
     m_Grid->Reset(nullptr);
@@ -443,33 +456,34 @@ void TMainForm::ListViewKeyDown(int key)
     if (row < 0 || !m_CurrentProject) return;
     TResStringList* strings = m_CurrentProject->Strings();
     switch (key) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter: EditSelectedItem(); break;
-    case Qt::Key_Down:
-        if (row == strings->Count() - 1) {
-            m_Grid->BeginInsertRow(strings->Count());
-            strings->Add();
+        case Qt::Key_Return:
+        case Qt::Key_Enter: EditSelectedItem(); break;
+        case Qt::Key_Down:
+            if (row == strings->Count() - 1) {
+                m_Grid->BeginInsertRow(strings->Count());
+                strings->Add();
+                m_Grid->EndInsertRow();
+                m_Grid->RedrawRows(row, strings->Count() - 1);
+            }
+            UpdateStatusBar();
+            break;
+        case Qt::Key_Insert:
+            m_Grid->BeginInsertRow(row);
+            strings->Insert(row);
             m_Grid->EndInsertRow();
             m_Grid->RedrawRows(row, strings->Count() - 1);
-        }
-        UpdateStatusBar();
-        break;
-    case Qt::Key_Insert:
-        m_Grid->BeginInsertRow(row);
-        strings->Insert(row);
-        m_Grid->EndInsertRow();
-        m_Grid->RedrawRows(row, strings->Count() - 1);
-        break;
-    case Qt::Key_Delete:
-        if (m_Prompts.Ask(TAskKind::Confirm, QStringLiteral("Delete this item ?"), TButtons::YesNo) == TAnswer::Yes) {
-            m_Grid->BeginRemoveRow(row);
-            strings->Delete(row);
-            m_Grid->EndRemoveRow();
-            m_Grid->RedrawRows(row, strings->Count() - 1);
-            UpdateStatusBar();
-        }
-        break;
-    default: break;
+            break;
+        case Qt::Key_Delete:
+            if (m_Prompts.Ask(TAskKind::Confirm, QStringLiteral("Delete this item ?"), TButtons::YesNo) ==
+                TAnswer::Yes) {
+                m_Grid->BeginRemoveRow(row);
+                strings->Delete(row);
+                m_Grid->EndRemoveRow();
+                m_Grid->RedrawRows(row, strings->Count() - 1);
+                UpdateStatusBar();
+            }
+            break;
+        default: break;
     }
 }
 

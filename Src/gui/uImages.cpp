@@ -37,50 +37,50 @@ QIcon Command(TCommandImage image)
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     switch (image) {
-    case NewProject:
-        Page(p, Qt::white);
-        p.setPen(QPen(QColor(230, 170, 0), 1.5));
-        p.drawLine(QPointF(6, 8), QPointF(11, 8));
-        p.drawLine(QPointF(8.5, 5.5), QPointF(8.5, 10.5));
-        break;
-    case OpenProject:
-        p.setPen(QColor(120, 90, 20));
-        p.setBrush(QColor(240, 200, 90));
-        p.drawRect(QRectF(1.5, 4.5, 12, 9));
-        p.setBrush(QColor(250, 225, 140));
-        p.drawPolygon(QPolygonF({QPointF(3.5, 7.5), QPointF(15.5, 7.5), QPointF(13.5, 13.5), QPointF(1.5, 13.5)}));
-        break;
-    case SaveProject:
-        p.setPen(QColor(30, 50, 110));
-        p.setBrush(QColor(60, 100, 190));
-        p.drawRoundedRect(QRectF(1.5, 1.5, 13, 13), 1.5, 1.5);
-        p.setBrush(Qt::white);
-        p.drawRect(QRectF(4.5, 1.5, 7, 5));
-        p.setBrush(QColor(200, 200, 210));
-        p.drawRect(QRectF(4.5, 9.5, 7, 5));
-        break;
-    case SaveResFiles:
-        Page(p, QColor(235, 245, 255));
-        p.setPen(QPen(QColor(20, 110, 40), 1.2));
-        p.drawLine(QPointF(5.5, 7), QPointF(11.5, 7));
-        p.drawLine(QPointF(5.5, 9.5), QPointF(10, 9.5));
-        p.drawLine(QPointF(5.5, 12), QPointF(11.5, 12));
-        break;
-    case ProjectOptions:
-        p.setPen(QColor(60, 60, 60));
-        p.setBrush(QColor(170, 170, 180));
-        p.drawEllipse(QPointF(8, 8), 5.5, 5.5);
-        p.setBrush(Qt::white);
-        p.drawEllipse(QPointF(8, 8), 2, 2);
-        for (int i = 0; i < 8; ++i) {
-            p.save();
-            p.translate(8, 8);
-            p.rotate(45.0 * i);
+        case NewProject:
+            Page(p, Qt::white);
+            p.setPen(QPen(QColor(230, 170, 0), 1.5));
+            p.drawLine(QPointF(6, 8), QPointF(11, 8));
+            p.drawLine(QPointF(8.5, 5.5), QPointF(8.5, 10.5));
+            break;
+        case OpenProject:
+            p.setPen(QColor(120, 90, 20));
+            p.setBrush(QColor(240, 200, 90));
+            p.drawRect(QRectF(1.5, 4.5, 12, 9));
+            p.setBrush(QColor(250, 225, 140));
+            p.drawPolygon(QPolygonF({QPointF(3.5, 7.5), QPointF(15.5, 7.5), QPointF(13.5, 13.5), QPointF(1.5, 13.5)}));
+            break;
+        case SaveProject:
+            p.setPen(QColor(30, 50, 110));
+            p.setBrush(QColor(60, 100, 190));
+            p.drawRoundedRect(QRectF(1.5, 1.5, 13, 13), 1.5, 1.5);
+            p.setBrush(Qt::white);
+            p.drawRect(QRectF(4.5, 1.5, 7, 5));
+            p.setBrush(QColor(200, 200, 210));
+            p.drawRect(QRectF(4.5, 9.5, 7, 5));
+            break;
+        case SaveResFiles:
+            Page(p, QColor(235, 245, 255));
+            p.setPen(QPen(QColor(20, 110, 40), 1.2));
+            p.drawLine(QPointF(5.5, 7), QPointF(11.5, 7));
+            p.drawLine(QPointF(5.5, 9.5), QPointF(10, 9.5));
+            p.drawLine(QPointF(5.5, 12), QPointF(11.5, 12));
+            break;
+        case ProjectOptions:
+            p.setPen(QColor(60, 60, 60));
             p.setBrush(QColor(170, 170, 180));
-            p.drawRect(QRectF(-1.2, -7.5, 2.4, 2.5));
-            p.restore();
-        }
-        break;
+            p.drawEllipse(QPointF(8, 8), 5.5, 5.5);
+            p.setBrush(Qt::white);
+            p.drawEllipse(QPointF(8, 8), 2, 2);
+            for (int i = 0; i < 8; ++i) {
+                p.save();
+                p.translate(8, 8);
+                p.rotate(45.0 * i);
+                p.setBrush(QColor(170, 170, 180));
+                p.drawRect(QRectF(-1.2, -7.5, 2.4, 2.5));
+                p.restore();
+            }
+            break;
     }
     p.end();
     return QIcon(pixmap);

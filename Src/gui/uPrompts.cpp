@@ -1,8 +1,8 @@
 #include "uPrompts.h"
 
-#include "uQtText.h"
 #include "uCodePage.h"
 #include "uErrors.h"
+#include "uQtText.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -37,10 +37,10 @@ QWidget* DialogParent()
 QMessageBox::Icon IconOf(TAskKind kind)
 {
     switch (kind) {
-    case TAskKind::Confirm: return QMessageBox::Question;
-    case TAskKind::Error: return QMessageBox::Critical;
-    case TAskKind::Information: return QMessageBox::Information;
-    case TAskKind::Warning: return QMessageBox::Warning;
+        case TAskKind::Confirm: return QMessageBox::Question;
+        case TAskKind::Error: return QMessageBox::Critical;
+        case TAskKind::Information: return QMessageBox::Information;
+        case TAskKind::Warning: return QMessageBox::Warning;
     }
     return QMessageBox::NoIcon;
 }
@@ -68,14 +68,13 @@ void RunGuarded(TPrompts& prompts, const std::function<void()>& body)
 QString CaptionOf(TAskKind kind)
 {
     switch (kind) {
-    case TAskKind::Confirm: return QStringLiteral("Confirm");
-    case TAskKind::Error: return QStringLiteral("Error");
-    case TAskKind::Information: return QStringLiteral("Information");
-    case TAskKind::Warning: return QStringLiteral("Warning");
+        case TAskKind::Confirm: return QStringLiteral("Confirm");
+        case TAskKind::Error: return QStringLiteral("Error");
+        case TAskKind::Information: return QStringLiteral("Information");
+        case TAskKind::Warning: return QStringLiteral("Warning");
     }
     return {};
 }
-
 
 TAnswer TQtPrompts::Ask(TAskKind kind, const QString& text, TButtons buttons)
 {
@@ -137,9 +136,15 @@ bool ProjectFileDialog(const char* name, QFileDialog::AcceptMode mode, QString& 
 
 } // namespace
 
-bool TQtPrompts::OpenFileName(QString& path) { return ProjectFileDialog("OpenPrjDialog", QFileDialog::AcceptOpen, path); }
+bool TQtPrompts::OpenFileName(QString& path)
+{
+    return ProjectFileDialog("OpenPrjDialog", QFileDialog::AcceptOpen, path);
+}
 
-bool TQtPrompts::SaveFileName(QString& path) { return ProjectFileDialog("SavePrjDialog", QFileDialog::AcceptSave, path); }
+bool TQtPrompts::SaveFileName(QString& path)
+{
+    return ProjectFileDialog("SavePrjDialog", QFileDialog::AcceptSave, path);
+}
 
 bool TQtPrompts::ChooseFolder(const QString& prompt, QString& path)
 {

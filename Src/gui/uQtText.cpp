@@ -12,8 +12,8 @@ QString ToQString(const std::string& text)
 
 std::string FromQString(const QString& text)
 {
-    return CodePage::FromUnicode(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
-                                                     static_cast<size_t>(text.size())));
+    return CodePage::FromUnicode(
+        std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size())));
 }
 
 QString MemoText(const std::string& value)
@@ -32,7 +32,6 @@ std::string MemoValue(const QString& text)
 
 std::string ToFilePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 QString FromFilePath(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
-
 
 QString MessageText(const std::string& message)
 {

@@ -1,8 +1,8 @@
 #include "uStringGrid.h"
 
-#include "uQtText.h"
 #include "uCodePage.h"
 #include "uProject.h"
+#include "uQtText.h"
 
 #include <QHeaderView>
 #include <QTableView>
@@ -21,16 +21,14 @@ void SetupReportView(QTableView* view)
     view->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 }
 
-
-
 TColumnTag TColumnTag::Of(TColumnKind kind)
 {
     switch (kind) {
-    case TColumnKind::RowNumber: return {kind, -1, QString(), 30};
-    case TColumnKind::TextId: return {kind, -1, QStringLiteral("Text ID"), 160};
-    case TColumnKind::NumberId: return {kind, -1, QStringLiteral("Number ID"), 64};
-    case TColumnKind::FixedId: return {kind, -1, QStringLiteral("Fixed ID"), 56};
-    case TColumnKind::Language: break;
+        case TColumnKind::RowNumber: return {kind, -1, QString(), 30};
+        case TColumnKind::TextId: return {kind, -1, QStringLiteral("Text ID"), 160};
+        case TColumnKind::NumberId: return {kind, -1, QStringLiteral("Number ID"), 64};
+        case TColumnKind::FixedId: return {kind, -1, QStringLiteral("Fixed ID"), 56};
+        case TColumnKind::Language: break;
     }
     return {kind, -1, QString(), 192};
 }
@@ -115,15 +113,15 @@ QString TStringGridModel::CellText(int row, int column) const
     const TResStringItem* item = m_Project->Strings()->Items(row);
     const TColumnTag& tag = m_Columns[static_cast<size_t>(column)];
     switch (tag.Kind) {
-    case TColumnKind::RowNumber: return QString::number(row);
-    case TColumnKind::TextId: return ToQString(item->TextId());
-    case TColumnKind::NumberId: return QString::number(item->NumberId());
-    case TColumnKind::FixedId: return item->FixedId() ? QStringLiteral("Yes") : QStringLiteral("No");
-    case TColumnKind::Language: {
-        const TResLanguageItem* language = m_Project->Languages()->FindItemID(tag.LanguageId);
-        const TResStringConstItem* text = item->StringConsts()->FindByLanguage(language);
-        return text ? ToQString(text->Value()) : QString::fromLatin1(kNotTranslated);
-    }
+        case TColumnKind::RowNumber: return QString::number(row);
+        case TColumnKind::TextId: return ToQString(item->TextId());
+        case TColumnKind::NumberId: return QString::number(item->NumberId());
+        case TColumnKind::FixedId: return item->FixedId() ? QStringLiteral("Yes") : QStringLiteral("No");
+        case TColumnKind::Language: {
+            const TResLanguageItem* language = m_Project->Languages()->FindItemID(tag.LanguageId);
+            const TResStringConstItem* text = item->StringConsts()->FindByLanguage(language);
+            return text ? ToQString(text->Value()) : QString::fromLatin1(kNotTranslated);
+        }
     }
     return {};
 }

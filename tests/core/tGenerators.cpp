@@ -34,7 +34,10 @@ std::string DataOf(const TResProject& p, int language = 0)
     return Lines(p.LanguageUnitText(p.Languages()->Items(language)), "@Null:", "@Exit:");
 }
 
-std::string TablesOf(const TResProject& p) { return Lines(p.LanguageUnitText(p.Languages()->Items(0)), "         SUB", "@Null:"); }
+std::string TablesOf(const TResProject& p)
+{
+    return Lines(p.LanguageUnitText(p.Languages()->Items(0)), "         SUB", "@Null:");
+}
 
 } // namespace
 
@@ -129,11 +132,12 @@ TEST(LanguageUnit, EmptyProjectAndRanges)
 
     AddItem(p, "a", 1);
     AddItem(p, "b", 8);
-    EXPECT_EQ(TablesOf(p), "         SUB   BX, $0001\n         JL    @Null\n         CMP   BX, $0007\n"
-                           "         JG    @Null\n         SHL   BX, 1\n         MOV   AX, CS:[ OFFSET @Tab1 + BX ]\n"
-                           "         JMP   @Exit\n@Tab1:\n"
-                           "         DW    OFFSET @S0001, 0             , 0             , 0             \n"
-                           "         DW    0             , 0             , 0             , OFFSET @S0008\n\n");
+    EXPECT_EQ(TablesOf(p),
+              "         SUB   BX, $0001\n         JL    @Null\n         CMP   BX, $0007\n"
+              "         JG    @Null\n         SHL   BX, 1\n         MOV   AX, CS:[ OFFSET @Tab1 + BX ]\n"
+              "         JMP   @Exit\n@Tab1:\n"
+              "         DW    OFFSET @S0001, 0             , 0             , 0             \n"
+              "         DW    0             , 0             , 0             , OFFSET @S0008\n\n");
     p.Strings()->Items(1)->SetNumberId(9);
     const std::string two = TablesOf(p);
     EXPECT_NE(two.find("@Range2:\n         SUB   BX, $0008\n"), std::string::npos) << two;
@@ -159,7 +163,8 @@ TEST(LanguageUnit, SignedJumpsOnlyWhileNumbersFit7FFF)
     const std::string tables = TablesOf(p);
     EXPECT_EQ(tables.find("JL"), std::string::npos);
     EXPECT_EQ(tables.find("JG"), std::string::npos);
-    EXPECT_NE(tables.find("         JB    @Null\n         CMP   BX, $0000\n         JA    @Range2\n"), std::string::npos);
+    EXPECT_NE(tables.find("         JB    @Null\n         CMP   BX, $0000\n         JA    @Range2\n"),
+              std::string::npos);
 }
 
 TEST(LanguageUnit, UnsignedFormByteForByte)
@@ -235,8 +240,9 @@ TEST(LanguageUnit, SourceLanguageChains)
 TEST(ConstUnit, PaddingOrderAndEmptyPrefixes)
 {
     TResProject p;
-    EXPECT_EQ(p.ConstUnitText(), Crlf("unit ResStr;\n\ninterface\n\nuses RString;\n\nconst\n\nconst\n\n"
-                                      "implementation\n\nend.\n"));
+    EXPECT_EQ(p.ConstUnitText(),
+              Crlf("unit ResStr;\n\ninterface\n\nuses RString;\n\nconst\n\nconst\n\n"
+                   "implementation\n\nend.\n"));
     AddItem(p, "Two", 2);
     AddItem(p, "One", 1);
     p.SetStringIdPrefix("");

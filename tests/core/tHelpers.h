@@ -71,7 +71,7 @@ public:
     {
         static int counter = 0;
         m_Path = std::filesystem::temp_directory_path() /
-                 ("quillet-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+            ("quillet-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
         std::filesystem::remove_all(m_Path);
         std::filesystem::create_directories(m_Path);
     }
@@ -83,14 +83,14 @@ private:
     std::filesystem::path m_Path;
 };
 
-#define EXPECT_THROW_MSG(stmt, type, msg)                                   \
-    do {                                                                    \
-        try {                                                               \
-            stmt;                                                           \
-            ADD_FAILURE() << "no exception from " #stmt;                    \
-        } catch (const type& e) {                                           \
-            EXPECT_EQ(std::string(e.what()), std::string(msg));             \
-        } catch (const std::exception& e) {                                 \
-            ADD_FAILURE() << "wrong exception type: " << e.what();          \
-        }                                                                   \
+#define EXPECT_THROW_MSG(stmt, type, msg)                                                                              \
+    do {                                                                                                               \
+        try {                                                                                                          \
+            stmt;                                                                                                      \
+            ADD_FAILURE() << "no exception from " #stmt;                                                               \
+        } catch (const type& e) {                                                                                      \
+            EXPECT_EQ(std::string(e.what()), std::string(msg));                                                        \
+        } catch (const std::exception& e) {                                                                            \
+            ADD_FAILURE() << "wrong exception type: " << e.what();                                                     \
+        }                                                                                                              \
     } while (0)

@@ -114,8 +114,12 @@ TEST(StringItem, TextIdUniquenessIgnoresAsciiCaseOnly)
     EXPECT_THROW_MSG(b->SetTextId("sabc"), EResFile, "Duplicate string text ID");
     TResStringItem* d = AddItem(p, "x", 10);
     EXPECT_THROW_MSG(d->SetTextId(""), EResFile, "Duplicate string text ID");
-    b->SetTextId("\xC8" "a");                 // "Ča" in the code page
-    EXPECT_NO_THROW(c->SetTextId("\xE8" "A")); // "čA": only a-z are folded
+    b->SetTextId(
+        "\xC8"
+        "a"); // "Ča" in the code page
+    EXPECT_NO_THROW(
+        c->SetTextId("\xE8"
+                     "A")); // "čA": only a-z are folded
     EXPECT_FALSE(a->IsUniqueTextId("sabc") == false) << "an item may keep its own ID";
     EXPECT_FALSE(b->IsUniqueTextId("SABC"));
 }
@@ -137,8 +141,7 @@ TEST(NumberIdBase, AcceptsOneToFEFF)
 {
     TResProject p;
     TResStringList* s = p.Strings();
-    for (int32_t bad : {0, -1, 65280})
-        EXPECT_THROW_MSG(s->SetNumberIdBase(bad), EResFile, "Invalid number ID base");
+    for (int32_t bad : {0, -1, 65280}) EXPECT_THROW_MSG(s->SetNumberIdBase(bad), EResFile, "Invalid number ID base");
     s->SetNumberIdBase(65279);
     EXPECT_EQ(s->NumberIdBase(), 65279);
     s->SetNumberIdBase(1);
@@ -221,20 +224,31 @@ TEST(StringListLookups, AgreeWithAPlainScanUnderRandomChanges)
         int i = count ? static_cast<int>(rng() % static_cast<unsigned>(count)) : 0;
         try {
             switch (op) {
-            case 0: s->Add(); break;
-            case 1: s->Insert(count ? i : 0); break;
-            case 2: if (count) s->Delete(i); break;
-            case 3: if (count) s->Items(i)->SetTextId(names[rng() % 8]); break;
-            case 4: if (count) s->Items(i)->SetNumberId(static_cast<int32_t>(rng() % 40) - 3); break;
-            case 5: if (count) s->Items(i)->SetIndex(static_cast<int>(rng() % static_cast<unsigned>(count))); break;
-            case 6: if (count) s->Items(i)->SetFixedId(rng() % 2); break;
-            case 7: s->RenumberIds(); break;
-            case 8: s->SortItems(rng() % 2); break;
-            case 9: s->SetNumberIdBase(static_cast<int32_t>(rng() % 20) + 1); break;
-            case 10: if (rng() % 50 == 0) s->Clear(); break;
+                case 0: s->Add(); break;
+                case 1: s->Insert(count ? i : 0); break;
+                case 2:
+                    if (count) s->Delete(i);
+                    break;
+                case 3:
+                    if (count) s->Items(i)->SetTextId(names[rng() % 8]);
+                    break;
+                case 4:
+                    if (count) s->Items(i)->SetNumberId(static_cast<int32_t>(rng() % 40) - 3);
+                    break;
+                case 5:
+                    if (count) s->Items(i)->SetIndex(static_cast<int>(rng() % static_cast<unsigned>(count)));
+                    break;
+                case 6:
+                    if (count) s->Items(i)->SetFixedId(rng() % 2);
+                    break;
+                case 7: s->RenumberIds(); break;
+                case 8: s->SortItems(rng() % 2); break;
+                case 9: s->SetNumberIdBase(static_cast<int32_t>(rng() % 20) + 1); break;
+                case 10:
+                    if (rng() % 50 == 0) s->Clear();
+                    break;
             }
-        } catch (const EResFile&) {
-        }
+        } catch (const EResFile&) {}
         for (const char* n : names) ASSERT_EQ(s->FindByTextId(n), scanText(n)) << "step " << step;
         for (int32_t n = -4; n < 45; ++n) ASSERT_EQ(s->FindByNumberId(n), scanNumber(n)) << "step " << step;
         ASSERT_EQ(s->NextNumberId(), scanNext()) << "step " << step;

@@ -56,14 +56,16 @@ TEST(Reader, ReportsEveryErrorWithItsExactText)
         {Root(longLine) + std::string(100, ' '), "EParserError", "Line too long on line 2"},
         {Root("  Tag = -\n"), "EConvertError", "'-' is not a valid integer value"},
         {Root("  Tag = $\n"), "EConvertError", "'$' is not a valid integer value"},
-        {Root("  Tag = 99999999999999999999\n"), "EConvertError", "'99999999999999999999' is not a valid integer value"},
+        {Root("  Tag = 99999999999999999999\n"), "EConvertError",
+         "'99999999999999999999' is not a valid integer value"},
         {Root("  Tag = 1.2.3\n"), "EConvertError", "'1.2.3' is not a valid floating point value"},
         {Root("  Strings.NumberIdBase = 0\n"), "EReadError",
          "Error reading TResProject.Strings.NumberIdBase: Invalid number ID base"},
         {Root("  Strings = <\n" + Item("      TextId = 'sOk'\n") + "\n" + Item("      TextId = 'SOK'\n") + ">\n"),
-         "EReadError", "Error reading TResProject.Strings: Error reading TResStringItem.TextId: Duplicate string text ID"},
-        {Root("  Strings = <\n" + Item("      StringConsts = <\n        item\n          LanguageId = 'CZ'\n        end>\n") +
-              ">\n"),
+         "EReadError",
+         "Error reading TResProject.Strings: Error reading TResStringItem.TextId: Duplicate string text ID"},
+        {Root("  Strings = <\n" +
+              Item("      StringConsts = <\n        item\n          LanguageId = 'CZ'\n        end>\n") + ">\n"),
          "EReadError",
          "Error reading TResProject.Strings: Error reading TResStringItem.StringConsts: Error reading "
          "TResStringConstItem.LanguageId: Invalid property value"},
@@ -81,9 +83,12 @@ TEST(Reader, ReportsEveryErrorWithItsExactText)
         {Root("  Comment = (1 2)\n"), "EReadError", "Error reading TResProject.Comment: Invalid property value"},
         {Root("  Tag = [a]\n"), "EReadError", "Error reading TResProject.Tag: Invalid property value"},
         {Root("  Tag = {0A0b}\n"), "EReadError", "Error reading TResProject.Tag: Invalid property value"},
-        {Root("  Languages.Foo = 1\n"), "EReadError", "Error reading TResProject.Languages.Foo: Property Foo does not exist"},
-        {Root("  Strings.Count = 1\n"), "EReadError", "Error reading TResProject.Strings.Count: Property Count does not exist"},
-        {File("object Proj: TResProject\n  Bad = 1\nend\n"), "EReadError", "Error reading Proj.Bad: Property Bad does not exist"},
+        {Root("  Languages.Foo = 1\n"), "EReadError",
+         "Error reading TResProject.Languages.Foo: Property Foo does not exist"},
+        {Root("  Strings.Count = 1\n"), "EReadError",
+         "Error reading TResProject.Strings.Count: Property Count does not exist"},
+        {File("object Proj: TResProject\n  Bad = 1\nend\n"), "EReadError",
+         "Error reading Proj.Bad: Property Bad does not exist"},
         {File("object TResProject\n  object Child: TButton\n  end\nend\n"), "EReadError",
          "Error reading TResProject.Child: Class TButton not found"},
     };
@@ -185,9 +190,11 @@ TEST(Reader, UnicodeTextsGoToTheCodePage)
 TEST(Reader, SecondListReplacesTheFirstAndIdsGoOn)
 {
     TResProject p;
-    p.LoadFromText(Root("  Languages = <\n" + Item("      TextId = 'CZ'\n") + ">\n"
+    p.LoadFromText(Root("  Languages = <\n" + Item("      TextId = 'CZ'\n") +
+                        ">\n"
                         "  Languages = <>\n"
-                        "  Languages = <\n" + Item("      TextId = 'CZ'\n") + "\n" + Item("      TextId = 'EN'\n") + ">\n"));
+                        "  Languages = <\n" +
+                        Item("      TextId = 'CZ'\n") + "\n" + Item("      TextId = 'EN'\n") + ">\n"));
     ASSERT_EQ(p.Languages()->Count(), 2);
     EXPECT_EQ(p.Languages()->Items(0)->ID(), 1);
     EXPECT_EQ(p.Languages()->Items(1)->ID(), 2);
@@ -195,10 +202,11 @@ TEST(Reader, SecondListReplacesTheFirstAndIdsGoOn)
 
 TEST(Reader, DanglingLanguageIdLoadsAndSavesBack)
 {
-    const std::string text = Root("  Languages = <>\n  Strings.NumberIdBase = 1\n  Strings = <\n" +
-                                  Item("      NumberId = 1\n      StringConsts = <\n        item\n          Value = 'x'\n"
-                                       "          LanguageId = 5\n        end>\n") +
-                                  ">\n  ConstFileName = 'ResStr.pas'\n  StringIdPrefix = 'sid'\n  PtrIdPrefix = 'rsp'\n");
+    const std::string text =
+        Root("  Languages = <>\n  Strings.NumberIdBase = 1\n  Strings = <\n" +
+             Item("      NumberId = 1\n      StringConsts = <\n        item\n          Value = 'x'\n"
+                  "          LanguageId = 5\n        end>\n") +
+             ">\n  ConstFileName = 'ResStr.pas'\n  StringIdPrefix = 'sid'\n  PtrIdPrefix = 'rsp'\n");
     TResProject p;
     p.LoadFromText(text);
     EXPECT_EQ(p.SaveToText(), text);
@@ -231,16 +239,19 @@ TEST(Reader, HostileInputOnlyRaisesOurExceptions)
         for (int e = 0; e < edits; ++e) {
             size_t at = rng() % (text.size() + 1);
             switch (rng() % 3) {
-            case 0: text.insert(at, 1, static_cast<char>(rng() % 256)); break;
-            case 1: if (at < text.size()) text.erase(at, 1 + rng() % 20); break;
-            default: if (at < text.size()) text[at] = "'#<>[](){}=+.$-0\r\n"[rng() % 19]; break;
+                case 0: text.insert(at, 1, static_cast<char>(rng() % 256)); break;
+                case 1:
+                    if (at < text.size()) text.erase(at, 1 + rng() % 20);
+                    break;
+                default:
+                    if (at < text.size()) text[at] = "'#<>[](){}=+.$-0\r\n"[rng() % 19];
+                    break;
             }
         }
         TResProject p;
         try {
             p.LoadFromText(text);
-        } catch (const Exception&) {
-        }
+        } catch (const Exception&) {}
     }
     std::string deep = "object T\n X = ";
     for (int i = 0; i < 20000; ++i) deep += "(\n";

@@ -39,14 +39,15 @@ TEST(Writer, WorkedExampleRoundTripsByteForByte)
 TEST(Writer, EmptyProjectIsEightLines)
 {
     TResProject p;
-    EXPECT_EQ(p.SaveToText(), Crlf("object TResProject\n"
-                                   "  Languages = <>\n"
-                                   "  Strings.NumberIdBase = 1\n"
-                                   "  Strings = <>\n"
-                                   "  ConstFileName = 'ResStr.pas'\n"
-                                   "  StringIdPrefix = 'sid'\n"
-                                   "  PtrIdPrefix = 'rsp'\n"
-                                   "end\n"));
+    EXPECT_EQ(p.SaveToText(),
+              Crlf("object TResProject\n"
+                   "  Languages = <>\n"
+                   "  Strings.NumberIdBase = 1\n"
+                   "  Strings = <>\n"
+                   "  ConstFileName = 'ResStr.pas'\n"
+                   "  StringIdPrefix = 'sid'\n"
+                   "  PtrIdPrefix = 'rsp'\n"
+                   "end\n"));
 }
 
 TEST(Writer, OmitsDefaultsAndEmptyStrings)
@@ -64,26 +65,27 @@ TEST(Writer, OmitsDefaultsAndEmptyStrings)
     p.SetName("Proj");
     p.SetTag(-3);
     p.SetLeft(65535);
-    EXPECT_EQ(p.SaveToText(), Crlf("object Proj: TResProject\n"
-                                   "  Tag = -3\n"
-                                   "  Languages = <\n"
-                                   "    item\n"
-                                   "      Visible = False\n"
-                                   "    end>\n"
-                                   "  Strings.NumberIdBase = 1\n"
-                                   "  Strings = <\n"
-                                   "    item\n"
-                                   "      NumberId = 1\n"
-                                   "      Standard = True\n"
-                                   "      StringConsts = <\n"
-                                   "        item\n"
-                                   "        end\n"
-                                   "        item\n"
-                                   "          LanguageId = 0\n"
-                                   "        end>\n"
-                                   "    end>\n"
-                                   "  Left = 65535\n"
-                                   "end\n"));
+    EXPECT_EQ(p.SaveToText(),
+              Crlf("object Proj: TResProject\n"
+                   "  Tag = -3\n"
+                   "  Languages = <\n"
+                   "    item\n"
+                   "      Visible = False\n"
+                   "    end>\n"
+                   "  Strings.NumberIdBase = 1\n"
+                   "  Strings = <\n"
+                   "    item\n"
+                   "      NumberId = 1\n"
+                   "      Standard = True\n"
+                   "      StringConsts = <\n"
+                   "        item\n"
+                   "        end\n"
+                   "        item\n"
+                   "          LanguageId = 0\n"
+                   "        end>\n"
+                   "    end>\n"
+                   "  Left = 65535\n"
+                   "end\n"));
 }
 
 TEST(Writer, StringValuesSplitAfter64Characters)
@@ -175,7 +177,8 @@ TEST(SaveToFile, AFailedSaveKeepsTheOldFileWhole)
     EXPECT_TRUE(p.Modified());
     EXPECT_EQ(p.FileName(), "");
 
-    EXPECT_THROW_MSG(p.SaveToFile(dir / "missing/p.rpr"), EFCreateError, "Cannot create file " + (dir / "missing/p.rpr"));
+    EXPECT_THROW_MSG(p.SaveToFile(dir / "missing/p.rpr"), EFCreateError,
+                     "Cannot create file " + (dir / "missing/p.rpr"));
     EXPECT_THROW_MSG(p.SaveToFile(dir.Path().string()), EFCreateError, "Cannot create file " + dir.Path().string());
 
     p.SaveToFile(path);

@@ -21,7 +21,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         TResProject twice;
         twice.LoadFromText(text);
         if (twice.SaveToText() != text) __builtin_trap();
-    } catch (const Exception&) {
-    }
+    } catch (const Exception&) {}
     return 0;
 }

@@ -44,8 +44,7 @@ std::unique_ptr<TResProject> MakeProject(std::initializer_list<const char*> lang
     return p;
 }
 
-template <class T>
-T* Child(QWidget* w, const char* name)
+template <class T> T* Child(QWidget* w, const char* name)
 {
     T* child = w->findChild<T*>(QString::fromLatin1(name));
     if (!child) qFatal("no child %s", name);
@@ -105,7 +104,8 @@ private slots:
             QCOMPARE(Child<QPlainTextEdit>(d, "mmReadWrite")->toPlainText(), QStringLiteral("One"));
         });
         auto other = MakeProject({"PL", "SK"});
-        Edit(*other, 1, [](QWidget* d) { QCOMPARE(Child<QComboBox>(d, "cbReadWrite")->currentText(), QStringLiteral("PL")); });
+        Edit(*other, 1,
+             [](QWidget* d) { QCOMPARE(Child<QComboBox>(d, "cbReadWrite")->currentText(), QStringLiteral("PL")); });
         QCOMPARE(m_Editor->ReadWriteLanguageId(), QStringLiteral("PL"));
         QVERIFY(!p->Modified());
 
@@ -210,7 +210,8 @@ private slots:
             QCOMPARE(m_Editor->ItemIndex(), 2);
         });
         // Stepping stored item 1, which had no text in CZ: it has an empty one now.
-        const TResStringConstItem* created = p->Strings()->Items(1)->StringConsts()->FindByLanguage(p->Languages()->Items(0));
+        const TResStringConstItem* created =
+            p->Strings()->Items(1)->StringConsts()->FindByLanguage(p->Languages()->Items(0));
         QVERIFY(created);
         QCOMPARE(created->Value(), std::string());
         QVERIFY(p->Modified());

@@ -1,6 +1,6 @@
 // The main window driven like a user would: actions by name, keys on the grid.
-#include "uQtText.h"
 #include "tScriptedPrompts.h"
+#include "uQtText.h"
 
 #include "dlgChooseLang.h"
 #include "dlgItemEdit.h"
@@ -53,7 +53,9 @@ QByteArray SampleProject()
         s->SetTextId(ids[i]);
         s->SetNumberId(numbers[i]);
         TResStringConstItem* t = s->StringConsts()->Add();
-        t->SetValue(std::string("\xC8" "esky ") + ids[i]); // "Česky"
+        t->SetValue(std::string("\xC8"
+                                "esky ") +
+                    ids[i]); // "Česky"
         t->SetLanguageId(0);
     }
     p.Strings()->Items(2)->SetFixedId(true);
@@ -87,7 +89,8 @@ private:
     QStringList Headers()
     {
         QStringList r;
-        for (int c = 0; c < Grid()->columnCount(); ++c) r << Grid()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+        for (int c = 0; c < Grid()->columnCount(); ++c)
+            r << Grid()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
         return r;
     }
     QStringList Row(int row)
@@ -195,7 +198,8 @@ private slots:
         WriteAll(templ, "object TResProject\r\n  Bogus = 1\r\nend\r\n");
         Trigger("actNewProject");
         QVERIFY(!m_Form->CurrentProject());
-        QCOMPARE(m_Prompts->Errors().back(), QStringLiteral("Error reading TResProject.Bogus: Property Bogus does not exist."));
+        QCOMPARE(m_Prompts->Errors().back(),
+                 QStringLiteral("Error reading TResProject.Bogus: Property Bogus does not exist."));
     }
 
     void openValidInvalidAndCancelled()
@@ -403,7 +407,8 @@ private slots:
             QCOMPARE(dialog->objectName(), QStringLiteral("ItemEditDialog"));
             QCOMPARE(dialog->findChild<QLabel*>(QStringLiteral("lblIndex"))->text(), QStringLiteral("2"));
             dialog->findChild<QLineEdit*>(QStringLiteral("edTextId"))->setText(QStringLiteral("sRenamed"));
-            dialog->findChild<QPlainTextEdit*>(QStringLiteral("mmReadWrite"))->setPlainText(QString::fromUtf8("Přejmenováno"));
+            dialog->findChild<QPlainTextEdit*>(QStringLiteral("mmReadWrite"))
+                ->setPlainText(QString::fromUtf8("Přejmenováno"));
             dialog->findChild<QPushButton*>(QStringLiteral("btnOk"))->click();
         });
         Key(Qt::Key_Return);
@@ -476,7 +481,8 @@ private slots:
         WhenModal([](QWidget* d) {
             d->findChild<QLineEdit*>(QStringLiteral("edTextId"))->setText(QStringLiteral("Bye"));
             d->findChild<QComboBox*>(QStringLiteral("cbReadWrite"))->setCurrentIndex(1); // EN
-            d->findChild<QPlainTextEdit*>(QStringLiteral("mmReadWrite"))->setPlainText(QStringLiteral("Good bye\nand thanks"));
+            d->findChild<QPlainTextEdit*>(QStringLiteral("mmReadWrite"))
+                ->setPlainText(QStringLiteral("Good bye\nand thanks"));
             d->findChild<QPushButton*>(QStringLiteral("btnOk"))->click();
         });
         Key(Qt::Key_Return);
@@ -501,7 +507,8 @@ private slots:
         m_Prompts->Files << Path("e2e.rpr");
         Trigger("actOpenProject");
         QCOMPARE(QByteArray::fromStdString(m_Form->CurrentProject()->SaveToText()), saved);
-        QCOMPARE(Row(0).mid(1), (QStringList{"Hello", "1", "Yes", QString::fromUtf8("Ahoj světe"), "<Not Translated>"}));
+        QCOMPARE(Row(0).mid(1),
+                 (QStringList{"Hello", "1", "Yes", QString::fromUtf8("Ahoj světe"), "<Not Translated>"}));
 
         Trigger("actSaveResFiles");
         const QString expected = QStringLiteral(QUILLET_TEST_DATA "/gen/end-to-end/");

@@ -1,6 +1,6 @@
 // The real prompts: captions, buttons, default and Escape answers, the close box.
-#include "uQtText.h"
 #include "tScriptedPrompts.h"
+#include "uQtText.h"
 
 #include <QMessageBox>
 #include <QPushButton>
@@ -34,8 +34,10 @@ private slots:
 
     void messageTextReadsPathsAndCodePageText()
     {
-        QCOMPARE(MessageText("Cannot create file /tmp/\xC5\xA1.pas"), QString::fromUtf8("Cannot create file /tmp/š.pas"));
-        QCOMPARE(MessageText("''\x9A'' is not a valid component name"), QString::fromUtf8("''š'' is not a valid component name"));
+        QCOMPARE(MessageText("Cannot create file /tmp/\xC5\xA1.pas"),
+                 QString::fromUtf8("Cannot create file /tmp/š.pas"));
+        QCOMPARE(MessageText("''\x9A'' is not a valid component name"),
+                 QString::fromUtf8("''š'' is not a valid component name"));
     }
 
     void yesNoBox_data()

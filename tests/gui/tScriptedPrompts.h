@@ -21,9 +21,9 @@ struct TPromptRequest {
 class TScriptedPrompts : public TPrompts {
 public:
     QList<TAnswer> Answers;
-    QStringList Files;   // answers of the file and folder requests; "" cancels
+    QStringList Files; // answers of the file and folder requests; "" cancels
     QList<TPromptRequest> Log;
-    int Unexpected = 0;  // requests that found the script empty
+    int Unexpected = 0; // requests that found the script empty
 
     TAnswer Ask(TAskKind kind, const QString& text, TButtons buttons) override
     {
@@ -40,7 +40,10 @@ public:
     }
     bool OpenFileName(QString& path) override { return File(QStringLiteral("Open"), QString(), path); }
     bool SaveFileName(QString& path) override { return File(QStringLiteral("Save"), path, path); }
-    bool ChooseFolder(const QString& prompt, QString& path) override { return File(QStringLiteral("Folder"), prompt, path); }
+    bool ChooseFolder(const QString& prompt, QString& path) override
+    {
+        return File(QStringLiteral("Folder"), prompt, path);
+    }
 
     QStringList Errors() const
     {

@@ -17,6 +17,12 @@ mkdir out other
 "$CLI" frobnicate p.rpr 2> err.txt; check "unknown command: 2" '[ $? = 2 ]'
 "$CLI" generate --bogus p.rpr 2> err.txt; check "unknown option: 2" '[ $? = 2 ]'
 "$CLI" format 2> err.txt; check "format without project: 2" '[ $? = 2 ]'
+"$CLI" generate --frobnicate p.rpr 2> err.txt; rc=$?
+check "unknown option is named" '[ $rc = 2 ] && grep -q "^quillet-cli: unknown option .--frobnicate.$" err.txt'
+"$CLI" generate --output-dir 2> err.txt; rc=$?
+check "option without its value" '[ $rc = 2 ] && grep -q "option .--output-dir. needs a value" err.txt'
+"$CLI" check p.rpr p.rpr 2> err.txt; check "too many operands: 2" '[ $? = 2 ] && grep -q "too many operands" err.txt'
+"$CLI" check --help > out.txt; check "each command has --help" '[ $? = 0 ] && grep -q "^Usage: quillet-cli check" out.txt'
 
 "$CLI" generate p.rpr 2> err.txt; rc=$?
 check "generate writes the units" '[ $rc = 0 ] && [ ! -s err.txt ]'
@@ -31,6 +37,9 @@ check "existing files are skipped" '[ $rc = 0 ] && [ "$(cat out/ResStrEN.pas)" =
 check "--force replaces" '[ $rc = 0 ] && cmp -s out/ResStrEN.pas "$DATA/gen/worked-example/expected/ResStrEN.pas"'
 "$CLI" generate --output-dir other p.rpr 2> err.txt; rc=$?
 check "--output-dir" '[ $rc = 0 ] && cmp -s other/ResStr.pas "$DATA/gen/worked-example/expected/ResStr.pas"'
+rm -rf other; mkdir other
+"$CLI" generate --output-dir=other -- p.rpr 2> err.txt; rc=$?
+check "--opt=VALUE and -- end the options" '[ $rc = 0 ] && cmp -s other/ResStr.pas "$DATA/gen/worked-example/expected/ResStr.pas"'
 "$CLI" generate --output-dir missing/deeper p.rpr 2> err.txt; rc=$?
 check "cannot create: 1 and the error line" '[ $rc = 1 ] && [ "$(tail -n 1 err.txt)" = "error: Cannot create file missing/deeper/ResStr.pas" ]'
 

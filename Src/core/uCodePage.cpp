@@ -91,4 +91,23 @@ std::string FromUnicode(std::u16string_view text)
     return out;
 }
 
+std::string ToUtf8(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size() + text.size() / 4);
+    for (unsigned char b : text) {
+        const char16_t u = ByteToUnit(b);
+        if (u < 0x80) out += char(u);
+        else if (u < 0x800) {
+            out += char(0xC0 | (u >> 6));
+            out += char(0x80 | (u & 0x3F));
+        } else {
+            out += char(0xE0 | (u >> 12));
+            out += char(0x80 | ((u >> 6) & 0x3F));
+            out += char(0x80 | (u & 0x3F));
+        }
+    }
+    return out;
+}
+
 } // namespace CodePage

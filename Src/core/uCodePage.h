@@ -16,4 +16,8 @@ std::u16string ToUnicode(std::string_view text);
 // Units that the code page lacks become '?'; a surrogate pair becomes one '?'.
 std::string FromUnicode(std::u16string_view text);
 
+// Model text as UTF-8, for messages, the terminal and file names; lossless,
+// since every byte of the code page has its character.
+std::string ToUtf8(std::string_view text);
+
 } // namespace CodePage

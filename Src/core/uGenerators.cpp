@@ -116,10 +116,9 @@ std::string TResProject::LanguageUnitText(const TResLanguageItem* language) cons
 {
     const TResStringSortArray items = m_Strings->SortedByNumberId(false);
 
-    // Ranges: a gap of 7 or more missing numbers starts a new one.
     std::vector<std::pair<size_t, size_t>> ranges;
     for (size_t i = 0; i < items.size(); ++i) {
-        if (i == 0 || int64_t(items[i]->NumberId()) - items[i - 1]->NumberId() >= 8) ranges.push_back({i, i});
+        if (i == 0 || StartsNewRange(items[i - 1]->NumberId(), items[i]->NumberId())) ranges.push_back({i, i});
         else ranges.back().second = i;
     }
     // The range checks compare signed while every number fits 0..$7FFF; beyond

@@ -269,6 +269,11 @@ private:
 
 // ---------------------------------------------------------------------------
 
+// The language units split the items, in number order, into ranges: a gap of
+// 7 or more missing numbers between neighbours starts a new range. The unit
+// size estimate of the checks uses the same rule.
+inline bool StartsNewRange(int32_t previousNumber, int32_t number) { return int64_t(number) - previousNumber >= 8; }
+
 class TResProject {
 public:
     TResProject();

@@ -19,7 +19,7 @@ long long EstimateLanguageUnitSize(const TResProject& project, int languageIndex
     constexpr long long kHead = 16, kPerRange = 30, kTail = 20;
     long long size = kHead + kTail;
     for (size_t i = 0; i < items.size(); ++i) {
-        if (i == 0 || int64_t(items[i]->NumberId()) - items[i - 1]->NumberId() >= 8) size += kPerRange + 2;
+        if (i == 0 || StartsNewRange(items[i - 1]->NumberId(), items[i]->NumberId())) size += kPerRange + 2;
         else size += 2 * (int64_t(items[i]->NumberId()) - items[i - 1]->NumberId());
         std::string t = project.TextForLanguage(items[i], language);
         size += 2 + static_cast<long long>(t.size() - std::count(t.begin(), t.end(), '\n'));

@@ -24,6 +24,19 @@ TEST(CodePage, MissingCharactersBecomeQuestionMarks)
     EXPECT_EQ(CodePage::ToUnicode("\x8A\xE8"), u"\u0160\u010D");
 }
 
+TEST(CodePage, Utf8OfModelText)
+{
+    EXPECT_EQ(CodePage::ToUtf8("Zru\x9Ait"), "Zru\xC5\xA1it");             // š: two bytes
+    EXPECT_EQ(CodePage::ToUtf8("\x80 \x84"), "\xE2\x82\xAC \xE2\x80\x9E"); // €, „: three bytes
+    EXPECT_EQ(CodePage::ToUtf8(std::string("a\0b", 3)), std::string("a\0b", 3));
+    // Every byte comes back through the UTF-16 route.
+    for (int b = 1; b < 256; ++b) {
+        const std::string one(1, char(b));
+        const std::u16string u = CodePage::ToUnicode(one);
+        EXPECT_EQ(CodePage::ToUtf8(one).size(), u[0] < 0x80 ? 1u : u[0] < 0x800 ? 2u : 3u) << b;
+    }
+}
+
 TEST(IntText, AcceptsTheUsersNumberSyntax)
 {
     struct TCase {

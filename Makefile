@@ -59,7 +59,9 @@ format-check: test-deps
 
 # A short run of the reader's fuzz target over its seed corpus.
 fuzz-smoke: test-deps
-	$(MAKE) --no-print-directory fuzz-run FUZZ_SECONDS=$(FUZZ_SMOKE_SECONDS)
+	@$(MAKE) --no-print-directory fuzz-run FUZZ_SECONDS=$(FUZZ_SMOKE_SECONDS) > $(BUILD)-fuzz.log 2>&1 \
+	  && grep -h '^Done' $(BUILD)-fuzz.log \
+	  || { tail -n 60 $(BUILD)-fuzz.log; echo "fuzz run failed, see $(BUILD)-fuzz.log"; exit 1; }
 
 fuzz: test-deps fuzz-run
 
@@ -78,4 +80,4 @@ screenshots: build
 	tools/screenshots.sh $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-fuzz
+	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-fuzz $(BUILD)-fuzz.log

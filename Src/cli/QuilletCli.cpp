@@ -8,6 +8,7 @@
 
 #include <iostream>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,12 +16,12 @@ namespace {
 
 const char* const kUsage =
     "Usage:\n"
-    "  quillet-cli generate [--force] [--output-dir DIR] PROJECT\n"
+    "  quillet-cli generate [--force] [--strict] [--output-dir DIR] PROJECT\n"
     "      Renumber the string items and write the constants unit and every\n"
     "      language's unit. Existing files are replaced only with --force.\n"
-    "  quillet-cli check PROJECT\n"
-    "      Print a summary of the project and warn about what the generated\n"
-    "      units would not compile or would get wrong.\n"
+    "  quillet-cli check [--format=text|json] [--strict] PROJECT\n"
+    "      Print a summary of the project, what the generated units would not\n"
+    "      compile or would get wrong, and how complete each language is.\n"
     "  quillet-cli format PROJECT [OUT]\n"
     "      Write the project back in the project file notation, to OUT or PROJECT.\n"
     "  quillet-cli COMMAND --help | --help | --version\n";
@@ -39,11 +40,16 @@ private:
 struct TCliOptions {
     bool Help = false;
     bool Force = false;
+    bool Strict = false;
+    bool Json = false;
     std::optional<std::string> OutputDir;
     std::vector<std::string> Operands;
 };
 
-enum TOptionId : int { optHelp = 'h', optForce = 0x100, optOutputDir };
+enum TOptionId : int { optHelp = 'h', optForce = 0x100, optOutputDir, optStrict, optFormat };
+
+// With --strict, warnings fail the command with this status.
+constexpr int kExitWarnings = 3;
 
 // One command: its name, its options, how many operands it takes, its help.
 struct TCommand {
@@ -58,23 +64,30 @@ const std::vector<TCommand>& Commands()
 {
     static const std::vector<TCommand> commands = {
         {"generate",
-         {{"force", no_argument, nullptr, optForce}, {"output-dir", required_argument, nullptr, optOutputDir}},
+         {{"force", no_argument, nullptr, optForce},
+          {"output-dir", required_argument, nullptr, optOutputDir},
+          {"strict", no_argument, nullptr, optStrict}},
          1,
          1,
          "Usage: quillet-cli generate [OPTIONS] PROJECT\n"
-         "Renumber the string items and write the constants unit and every language's unit.\n"
+         "Renumber the string items and write the constants unit and every language's unit,\n"
+         "then print how many units were written and skipped and how many warnings 'check' has.\n"
          "\n"
          "  --force             replace units that exist (they are skipped otherwise)\n"
          "  --output-dir DIR    write the units into DIR instead of the project's output directory\n"
+         "  --strict            write nothing and exit with 3 when there are warnings\n"
          "  -h, --help          show this help\n"},
         {"check",
-         {},
+         {{"format", required_argument, nullptr, optFormat}, {"strict", no_argument, nullptr, optStrict}},
          1,
          1,
-         "Usage: quillet-cli check PROJECT\n"
-         "Print a summary of the project and warn about what the generated units would not\n"
-         "compile or would get wrong.\n"
+         "Usage: quillet-cli check [OPTIONS] PROJECT\n"
+         "Print a summary of the project, the warnings grouped by kind (what the generated units\n"
+         "would not compile or would get wrong), and per language how many items have a text of\n"
+         "their own, inherit one from a source language, or have none. Exits 0 with warnings.\n"
          "\n"
+         "  --format=FORMAT     text (the default) or json\n"
+         "  --strict            exit with 3 when there are warnings\n"
          "  -h, --help          show this help\n"},
         {"format",
          {},
@@ -112,6 +125,12 @@ TCliOptions ParseOptions(const TCommand& command, int argc, char** argv)
             case optHelp: options.Help = true; break;
             case optForce: options.Force = true; break;
             case optOutputDir: options.OutputDir = optarg; break;
+            case optStrict: options.Strict = true; break;
+            case optFormat:
+                if (std::string(optarg) == "json") options.Json = true;
+                else if (std::string(optarg) != "text")
+                    throw TUsageError("unknown format '" + std::string(optarg) + "' (text or json)");
+                break;
             case ':': throw TUsageError("option '" + seen.substr(0, seen.find('=')) + "' needs a value");
             default:
                 if (optopt != 0) throw TUsageError(std::string("unknown option '-") + char(optopt) + "'");
@@ -130,24 +149,116 @@ public:
     explicit TCliPrompt(bool force) : m_Force(force) {}
     bool AskOverwrite(const std::string& absolutePath) override
     {
-        if (!m_Force) std::cerr << "skipped: " << absolutePath << " exists\n";
+        if (!m_Force) {
+            std::cerr << "skipped: " << absolutePath << " exists\n";
+            ++Skipped;
+        }
         return m_Force;
     }
+    int Skipped = 0;
 
 private:
     bool m_Force;
 };
+
+std::string Plural(size_t n, const char* one, const char* many)
+{
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
 
 int Generate(const TCliOptions& o)
 {
     TResProject p;
     p.LoadFromFile(o.Operands[0]);
     p.Strings()->RenumberIds();
+    // Checked as written, after the renumbering.
+    const size_t warnings = CheckProject(p).Findings.size();
+    const int units = 1 + p.Languages()->Count();
+    if (o.Strict && warnings > 0) {
+        std::cout << "0 units written, " << units << " skipped, " << Plural(warnings, "warning", "warnings")
+                  << " (--strict: nothing written; see 'quillet-cli check')\n";
+        return kExitWarnings;
+    }
     TCliPrompt prompt(o.Force);
     const std::string* outputDir = o.OutputDir ? &*o.OutputDir : nullptr;
     p.WriteConstUnit(prompt, outputDir);
     for (int i = 0; i < p.Languages()->Count(); ++i) p.WriteLanguageUnit(p.Languages()->Items(i), prompt, outputDir);
+    std::cout << Plural(size_t(units - prompt.Skipped), "unit", "units") << " written, " << prompt.Skipped
+              << " skipped, " << Plural(warnings, "warning", "warnings") << "\n";
     return 0;
+}
+
+// A JSON string: quotes, backslashes and control characters escaped; the
+// text is UTF-8 already.
+std::string JsonString(const std::string& s)
+{
+    std::string r = "\"";
+    for (char ch : s) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c == '"' || c == '\\') {
+            r += '\\';
+            r += ch;
+        } else if (c < 0x20) {
+            static const char kHex[] = "0123456789abcdef";
+            r += "\\u00";
+            r += kHex[c >> 4];
+            r += kHex[c & 15];
+        } else {
+            r += ch;
+        }
+    }
+    return r + "\"";
+}
+
+void WriteCheckText(std::ostream& out, const std::string& projectPath, const TProjectCheck& check)
+{
+    out << "Project: " << projectPath << "\n";
+    for (const std::string& line : check.Summary) out << line << "\n";
+    out << "\nWarnings: " << (check.Findings.empty() ? std::string("none") : std::to_string(check.Findings.size()))
+        << "\n";
+    // The findings come grouped by kind.
+    for (size_t i = 0; i < check.Findings.size(); ++i) {
+        const TFindingKind kind = check.Findings[i].Kind;
+        if (i == 0 || check.Findings[i - 1].Kind != kind)
+            out << FindingKindTitle(kind) << ": " << check.CountOf(kind) << "\n";
+        out << "  " << FindingLine(check.Findings[i]) << "\n";
+    }
+    out << "\nLanguages:\n";
+    for (const TLanguageStats& s : check.Stats)
+        out << "  " << s.Language << ": " << s.Own << " own, " << s.Inherited << " inherited, " << s.Missing
+            << " missing" << (s.Visible ? "" : " (hidden)") << "\n";
+}
+
+void WriteCheckJson(std::ostream& out, const std::string& projectPath, const TProjectCheck& check)
+{
+    auto orNull = [](bool present, const std::string& s) { return present ? JsonString(s) : std::string("null"); };
+    out << "{\n  \"project\": " << JsonString(projectPath) << ",\n  \"warnings\": " << check.Findings.size()
+        << ",\n  \"kinds\": [";
+    bool first = true;
+    for (size_t i = 0; i < check.Findings.size(); ++i) {
+        const TFindingKind kind = check.Findings[i].Kind;
+        if (i > 0 && check.Findings[i - 1].Kind == kind) continue;
+        out << (first ? "\n" : ",\n") << "    {\"kind\": " << JsonString(FindingKindName(kind))
+            << ", \"title\": " << JsonString(FindingKindTitle(kind)) << ", \"count\": " << check.CountOf(kind) << "}";
+        first = false;
+    }
+    out << (first ? "],\n" : "\n  ],\n") << "  \"findings\": [";
+    for (size_t i = 0; i < check.Findings.size(); ++i) {
+        const TFinding& f = check.Findings[i];
+        out << (i == 0 ? "\n" : ",\n") << "    {\"kind\": " << JsonString(FindingKindName(f.Kind))
+            << ", \"row\": " << (f.Row >= 0 ? std::to_string(f.Row) : std::string("null"))
+            << ", \"textId\": " << orNull(f.Row >= 0, f.TextId)
+            << ", \"language\": " << orNull(!f.Language.empty(), f.Language)
+            << ", \"message\": " << JsonString(f.Message) << "}";
+    }
+    out << (check.Findings.empty() ? "],\n" : "\n  ],\n") << "  \"languages\": [";
+    for (size_t i = 0; i < check.Stats.size(); ++i) {
+        const TLanguageStats& s = check.Stats[i];
+        out << (i == 0 ? "\n" : ",\n") << "    {\"language\": " << JsonString(s.Language)
+            << ", \"visible\": " << (s.Visible ? "true" : "false") << ", \"own\": " << s.Own
+            << ", \"inherited\": " << s.Inherited << ", \"missing\": " << s.Missing << "}";
+    }
+    out << (check.Stats.empty() ? "]\n" : "\n  ]\n") << "}\n";
 }
 
 int Check(const TCliOptions& o)
@@ -155,10 +266,13 @@ int Check(const TCliOptions& o)
     TResProject p;
     p.LoadFromFile(o.Operands[0]);
     const TProjectCheck check = CheckProject(p);
-    std::cout << "Project: " << o.Operands[0] << "\n";
-    for (const std::string& line : check.Summary) std::cout << line << "\n";
-    for (const std::string& w : check.Warnings) std::cerr << "warning: " << w << "\n";
-    return 0;
+    // Composed whole and written at once: a project with thousands of
+    // findings costs one write, not one per line.
+    std::ostringstream out;
+    if (o.Json) WriteCheckJson(out, o.Operands[0], check);
+    else WriteCheckText(out, o.Operands[0], check);
+    std::cout << out.str() << std::flush;
+    return o.Strict && !check.Findings.empty() ? kExitWarnings : 0;
 }
 
 int Format(const TCliOptions& o)

@@ -1,108 +1,528 @@
 #include "uProjectCheck.h"
 
+#include "uCodePage.h"
+#include "uFormatString.h"
 #include "uProject.h"
 #include "uText.h"
 
 #include <algorithm>
+#include <functional>
+#include <unordered_map>
 
 namespace {
 
-std::string Quoted(const std::string& s) { return "'" + s + "'"; }
+struct TKindInfo {
+    TFindingKind Kind;
+    const char* Name;
+    const char* Title;
+    bool BreaksCompilation;
+};
+
+// One row per kind, in TFindingKind order.
+constexpr TKindInfo kKinds[] = {
+    {TFindingKind::EmptyTextId, "empty-text-id", "Empty text IDs", true},
+    {TFindingKind::InvalidTextId, "invalid-identifier", "Names that are not Pascal identifiers", true},
+    {TFindingKind::ReservedWord, "reserved-word", "Names that are Pascal reserved words", true},
+    {TFindingKind::DuplicateName, "duplicate-name", "Constant names that collide", true},
+    {TFindingKind::NumberOutOfRange, "number-out-of-range", "Numbers outside 0..$FFFF", true},
+    {TFindingKind::NumberWillChange, "number-will-change", "Numbers the next generation changes", false},
+    {TFindingKind::TextTooLong, "text-too-long", "Texts longer than 255 bytes", false},
+    {TFindingKind::UnitTooLarge, "unit-too-large", "Units larger than 64 KiB", false},
+    {TFindingKind::InvalidFormat, "invalid-format", "Invalid format strings", false},
+    {TFindingKind::FormatArguments, "format-arguments", "Format arguments that differ from the source language", false},
+    {TFindingKind::MisreadUtf8, "misread-utf8", "Texts that look like UTF-8 read as Windows-1250", false},
+    {TFindingKind::UnknownLanguage, "unknown-language", "Texts of a language that does not exist", false},
+    {TFindingKind::UnknownSourceLanguage, "unknown-source-language", "Source languages that do not exist", false},
+    {TFindingKind::SourceLoop, "source-loop", "Chains of source languages that loop", false},
+    {TFindingKind::SameOutputFile, "same-output-file", "Units written to the same file", false},
+};
+
+const TKindInfo& InfoOf(TFindingKind kind)
+{
+    static_assert(std::size(kKinds) == size_t(TFindingKind::SameOutputFile) + 1, "one row per kind");
+    return kKinds[static_cast<size_t>(kind)];
+}
+
+// The reserved words of the target's Pascal; a constant cannot take their names.
+bool IsReservedWord(const std::string& upper)
+{
+    static const char* const kWords[] = {
+        "AND",     "ASM",         "ARRAY",      "BEGIN",     "CASE",
+        "CONST",   "CONSTRUCTOR", "DESTRUCTOR", "DIV",       "DO",
+        "DOWNTO",  "ELSE",        "END",        "EXPORTS",   "FILE",
+        "FOR",     "FUNCTION",    "GOTO",       "IF",        "IMPLEMENTATION",
+        "IN",      "INHERITED",   "INLINE",     "INTERFACE", "LABEL",
+        "LIBRARY", "MOD",         "NIL",        "NOT",       "OBJECT",
+        "OF",      "OR",          "PACKED",     "PROCEDURE", "PROGRAM",
+        "RECORD",  "REPEAT",      "SET",        "SHL",       "SHR",
+        "STRING",  "THEN",        "TO",         "TYPE",      "UNIT",
+        "UNTIL",   "USES",        "VAR",        "WHILE",     "WITH",
+        "XOR",
+    };
+    for (const char* w : kWords)
+        if (upper == w) return true;
+    return false;
+}
+
+std::string Utf8(std::string_view modelText) { return CodePage::ToUtf8(modelText); }
+
+// A text for a message: quoted, at most 40 characters, in UTF-8.
+std::string Excerpt(std::string_view modelText)
+{
+    constexpr size_t kMax = 40;
+    if (modelText.size() <= kMax) return "'" + Utf8(modelText) + "'";
+    return "'" + Utf8(modelText.substr(0, kMax)) + "\u2026'";
+}
+
+// The same for text that is UTF-8 already; cut before a whole character.
+std::string Utf8Excerpt(std::string_view utf8)
+{
+    constexpr size_t kMax = 40;
+    if (utf8.size() <= kMax) return "'" + std::string(utf8) + "'";
+    size_t end = kMax;
+    while (end > 0 && (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80) --end;
+    return "'" + std::string(utf8.substr(0, end)) + "\u2026'";
+}
+
+// What the check of one project shares between its steps: the lookups it
+// builds once, so that every step stays linear in the number of items.
+class TChecker {
+public:
+    explicit TChecker(const TResProject& project);
+
+    const TResProject& Project;
+    const TResLanguageList& Languages;
+    const TResStringList& Strings;
+    int LanguageCount;
+    int ItemCount;
+    const TResStringSortArray Sorted; // all items in number order
+
+    void Add(TFindingKind kind, int row, int languageIndex, std::string message);
+    // The language's position in the list for an ID; -1 for none.
+    int LanguageIndexOf(int32_t id) const
+    {
+        auto it = m_IndexOfId.find(id);
+        return it == m_IndexOfId.end() ? -1 : it->second;
+    }
+    // The item's own text in a language (its first), or none.
+    const std::string* OwnText(int row, int languageIndex) const
+    {
+        return m_Own[size_t(row) * size_t(LanguageCount) + size_t(languageIndex)];
+    }
+    // The text generated for an item, from the chain of source languages
+    // exactly as the language units resolve it; the language it comes from
+    // goes to *from.
+    const std::string* ResolvedText(int row, int languageIndex, int* from = nullptr) const;
+    const std::string& LanguageName(int languageIndex) const { return m_LanguageNames[size_t(languageIndex)]; }
+    // The chain of one language: itself, then its source languages, as far as
+    // the language units follow it.
+    const std::vector<int>& Chain(int languageIndex) const { return m_Chains[size_t(languageIndex)]; }
+
+    TProjectCheck Result;
+
+private:
+    std::unordered_map<int32_t, int> m_IndexOfId;
+    std::vector<const std::string*> m_Own; // row * LanguageCount + language
+    std::vector<std::string> m_LanguageNames;
+    std::vector<std::vector<int>> m_Chains;
+};
+
+TChecker::TChecker(const TResProject& project)
+    : Project(project),
+      Languages(*project.Languages()),
+      Strings(*project.Strings()),
+      LanguageCount(Languages.Count()),
+      ItemCount(Strings.Count()),
+      Sorted(Strings.SortedByNumberId(false))
+{
+    for (int l = 0; l < LanguageCount; ++l) {
+        m_IndexOfId.try_emplace(Languages.Items(l)->ID(), l); // the first language with an ID wins
+        m_LanguageNames.push_back(Utf8(Languages.Items(l)->TextId()));
+    }
+    // A chain that comes back is cut after as many steps as there are
+    // languages, as the language units cut it.
+    for (int l = 0; l < LanguageCount; ++l) {
+        std::vector<int> chain;
+        for (int cur = l, steps = LanguageCount; cur >= 0 && steps-- > 0;) {
+            chain.push_back(cur);
+            const int32_t source = Languages.Items(cur)->SourceLanguageId();
+            cur = source < 0 ? -1 : LanguageIndexOf(source);
+        }
+        m_Chains.push_back(std::move(chain));
+    }
+    m_Own.assign(size_t(ItemCount) * size_t(LanguageCount), nullptr);
+    for (int row = 0; row < ItemCount; ++row) {
+        const TResStringConstList& texts = *Strings.Items(row)->StringConsts();
+        for (int k = 0; k < texts.Count(); ++k) {
+            const TResStringConstItem* text = texts.Items(k);
+            if (text->LanguageId() < 0) continue;
+            const int l = LanguageIndexOf(text->LanguageId());
+            if (l < 0) {
+                Add(TFindingKind::UnknownLanguage, row, -1,
+                    "text " + std::to_string(k) + " names no language (LanguageId " +
+                        std::to_string(text->LanguageId()) + ")");
+                continue;
+            }
+            const std::string*& own = m_Own[size_t(row) * size_t(LanguageCount) + size_t(l)];
+            if (!own) own = &text->Value();
+        }
+    }
+}
+
+const std::string* TChecker::ResolvedText(int row, int languageIndex, int* from) const
+{
+    for (int l : Chain(languageIndex))
+        if (const std::string* text = OwnText(row, l)) {
+            if (from) *from = l;
+            return text;
+        }
+    return nullptr;
+}
+
+void TChecker::Add(TFindingKind kind, int row, int languageIndex, std::string message)
+{
+    TFinding f;
+    f.Kind = kind;
+    f.Row = row;
+    if (row >= 0) f.TextId = Utf8(Strings.Items(row)->TextId());
+    if (languageIndex >= 0) f.Language = LanguageName(languageIndex);
+    f.Message = std::move(message);
+    Result.Findings.push_back(std::move(f));
+}
+
+// ---------------------------------------------------------------------------
+// The steps. Each adds its findings in item order.
+
+// The names the constants unit declares: valid, not reserved, and unique
+// once the prefixes are applied (Pascal compares names without case).
+void CheckConstantNames(TChecker& c)
+{
+    const std::string& sid = c.Project.StringIdPrefix();
+    const std::string& rsp = c.Project.PtrIdPrefix();
+    std::unordered_map<std::string, int> taken; // upper-case name -> first row
+    taken.reserve(size_t(c.ItemCount) * 2);
+    for (int row = 0; row < c.ItemCount; ++row) {
+        const std::string& id = c.Strings.Items(row)->TextId();
+        const std::string names[2] = {sid + id, rsp + id};
+        if (id.empty()) c.Add(TFindingKind::EmptyTextId, row, -1, "text ID is empty");
+        else if (!IsIdentifier(id)) c.Add(TFindingKind::InvalidTextId, row, -1, "text ID is not a Pascal identifier");
+        else
+            for (const std::string& name : names)
+                if (!IsIdentifier(name))
+                    c.Add(TFindingKind::InvalidTextId, row, -1,
+                          "constant name '" + Utf8(name) + "' is not a Pascal identifier");
+        const std::string upper[2] = {UpperAscii(names[0]), UpperAscii(names[1])};
+        for (int s = 0; s < 2; ++s)
+            if (IsReservedWord(upper[s]))
+                c.Add(TFindingKind::ReservedWord, row, -1, "constant name '" + Utf8(names[s]) + "' is a reserved word");
+        if (upper[0] == upper[1]) {
+            c.Add(TFindingKind::DuplicateName, row, -1,
+                  "its number and pointer constants are both named '" + Utf8(names[0]) + "'");
+            continue;
+        }
+        for (int s = 0; s < 2; ++s) {
+            auto [it, added] = taken.try_emplace(upper[s], row);
+            if (!added)
+                c.Add(TFindingKind::DuplicateName, row, -1,
+                      "constant name '" + Utf8(names[s]) + "' is also a constant of item " +
+                          std::to_string(it->second) + " ('" + Utf8(c.Strings.Items(it->second)->TextId()) + "')");
+        }
+    }
+}
+
+// The numbers the units will carry: RenumberIds runs before every
+// generation, so the items that are not fixed get new numbers then. This
+// walk gives the numbers RenumberIds gives, without changing the list.
+void CheckNumbers(TChecker& c)
+{
+    const TResStringSortArray fixed = c.Strings.SortedByNumberId(true);
+    size_t j = 0;
+    int64_t n = c.Strings.NumberIdBase();
+    while (j < fixed.size() && fixed[j]->NumberId() < n) ++j;
+    for (int row = 0; row < c.ItemCount; ++row) {
+        const TResStringItem* item = c.Strings.Items(row);
+        int64_t number = item->NumberId();
+        if (!item->FixedId()) {
+            while (j < fixed.size() && fixed[j]->NumberId() == static_cast<int32_t>(n)) {
+                ++n;
+                ++j;
+            }
+            const int64_t next = static_cast<int32_t>(static_cast<uint32_t>(n++));
+            if (next != number)
+                c.Add(TFindingKind::NumberWillChange, row, -1,
+                      "number " + std::to_string(number) + " becomes " + std::to_string(next) +
+                          " at the next generation");
+            number = next;
+        }
+        if (number < 0 || number > 0xFFFF) {
+            if (number == item->NumberId())
+                c.Add(TFindingKind::NumberOutOfRange, row, -1,
+                      "number " + std::to_string(number) + " is outside 0..$FFFF");
+            else
+                c.Add(TFindingKind::NumberOutOfRange, row, -1,
+                      "gets number " + std::to_string(number) + " at the next generation, outside 0..$FFFF");
+        }
+    }
+}
+
+// The arguments of a translation against those of its source language.
+void CompareArguments(TChecker& c, int row, int l, const TFormatString& own, int from, const TFormatString& source)
+{
+    const std::string& lang = c.LanguageName(l);
+    const std::string& src = c.LanguageName(from);
+    auto a = source.Arguments.begin(), b = own.Arguments.begin();
+    while (a != source.Arguments.end() || b != own.Arguments.end()) {
+        if (b == own.Arguments.end() || (a != source.Arguments.end() && a->Index < b->Index)) {
+            c.Add(TFindingKind::FormatArguments, row, l,
+                  lang + " drops " + Utf8(a->Spec) + " (argument " + std::to_string(a->Index) + ") of " + src);
+            ++a;
+        } else if (a == source.Arguments.end() || b->Index < a->Index) {
+            c.Add(TFindingKind::FormatArguments, row, l,
+                  lang + " adds " + Utf8(b->Spec) + " (argument " + std::to_string(b->Index) + "), which " + src +
+                      " does not have");
+            ++b;
+        } else {
+            if (a->Class != b->Class)
+                c.Add(TFindingKind::FormatArguments, row, l,
+                      lang + " takes argument " + std::to_string(a->Index) + " as " + FormatArgClassName(b->Class) +
+                          " (" + Utf8(b->Spec) + ") where " + src + " takes a " + FormatArgClassName(a->Class) + " (" +
+                          Utf8(a->Spec) + ")");
+            ++a;
+            ++b;
+        }
+    }
+}
+
+// The texts of every item in every language: what each language has, its
+// length, its encoding, its format arguments; and the statistics.
+void CheckTexts(TChecker& c)
+{
+    const int L = c.LanguageCount;
+    c.Result.Stats.resize(size_t(L));
+    for (int l = 0; l < L; ++l) {
+        c.Result.Stats[size_t(l)].Language = c.LanguageName(l);
+        c.Result.Stats[size_t(l)].Visible = c.Languages.Items(l)->Visible();
+    }
+    std::vector<TFormatString> formats(static_cast<size_t>(L));
+    std::vector<bool> parsed(static_cast<size_t>(L));
+    auto formatOf = [&](int row, int l) -> const TFormatString& {
+        if (!parsed[size_t(l)]) {
+            const std::string* text = c.OwnText(row, l);
+            formats[size_t(l)] =
+                text && text->find('%') != std::string::npos ? ParseFormatString(*text) : TFormatString{};
+            parsed[size_t(l)] = true;
+        }
+        return formats[size_t(l)];
+    };
+    for (int row = 0; row < c.ItemCount; ++row) {
+        std::fill(parsed.begin(), parsed.end(), false);
+        for (int l = 0; l < L; ++l) {
+            TLanguageStats& stats = c.Result.Stats[size_t(l)];
+            const std::string* own = c.OwnText(row, l);
+            if (!own) {
+                if (c.ResolvedText(row, l)) ++stats.Inherited;
+                else ++stats.Missing;
+                continue;
+            }
+            ++stats.Own;
+            const std::string& lang = c.LanguageName(l);
+            const size_t length = own->size() - size_t(std::count(own->begin(), own->end(), '\n'));
+            if (length > 255)
+                c.Add(TFindingKind::TextTooLong, row, l,
+                      lang + " text is " + std::to_string(length) + " bytes long; the target sees only the first 255");
+            if (LooksLikeMisreadUtf8(*own))
+                c.Add(TFindingKind::MisreadUtf8, row, l,
+                      lang + " text " + Excerpt(*own) + " looks like UTF-8 read as Windows-1250 (" + Utf8Excerpt(*own) +
+                          ")");
+            const TFormatString& format = formatOf(row, l);
+            if (!format.Valid) {
+                c.Add(TFindingKind::InvalidFormat, row, l,
+                      lang + " text is not a valid format string: " + Utf8(format.Error));
+                continue;
+            }
+            const std::vector<int>& chain = c.Chain(l);
+            if (chain.size() < 2) continue;
+            int from = -1;
+            const std::string* source = nullptr;
+            for (size_t k = 1; k < chain.size() && !source; ++k)
+                if ((source = c.OwnText(row, chain[k]))) from = chain[k];
+            if (!source || from == l) continue;
+            const TFormatString& sourceFormat = formatOf(row, from);
+            if (sourceFormat.Valid && sourceFormat.Static && format.Static)
+                CompareArguments(c, row, l, format, from, sourceFormat);
+        }
+    }
+}
+
+void CheckLanguages(TChecker& c)
+{
+    for (int l = 0; l < c.LanguageCount; ++l) {
+        const int32_t source = c.Languages.Items(l)->SourceLanguageId();
+        if (source >= 0 && c.LanguageIndexOf(source) < 0)
+            c.Add(TFindingKind::UnknownSourceLanguage, -1, l,
+                  "source language ID " + std::to_string(source) + " names no language");
+        // The chain is cut after as many steps as there are languages: when
+        // its last language still has a source that exists, it came back.
+        const TResLanguageItem* last = c.Languages.Items(c.Chain(l).back());
+        if (last->SourceLanguageId() >= 0 && c.LanguageIndexOf(last->SourceLanguageId()) >= 0)
+            c.Add(TFindingKind::SourceLoop, -1, l, "the chain of source languages loops");
+    }
+}
+
+long long EstimateFromSorted(const TResStringSortArray& items, TUnitSizeEstimate& e,
+                             const std::function<const std::string*(const TResStringItem*)>& textOf);
+
+void CheckUnitSizes(TChecker& c)
+{
+    for (int l = 0; l < c.LanguageCount; ++l) {
+        TUnitSizeEstimate e;
+        const long long size = EstimateFromSorted(
+            c.Sorted, e, [&](const TResStringItem* item) { return c.ResolvedText(item->Index(), l); });
+        if (size > 65536)
+            c.Add(TFindingKind::UnitTooLarge, -1, l,
+                  "the unit needs about " + std::to_string(size) +
+                      " bytes of code and data, more than one 64 KiB code segment");
+    }
+}
+
+void CheckOutputFiles(TChecker& c)
+{
+    struct TOutput {
+        std::string Path;
+        std::string Who;
+        int Language;
+    };
+    std::vector<TOutput> outputs{{c.Project.OutputPath(c.Project.ConstFileName()), "the constants unit", -1}};
+    for (int l = 0; l < c.LanguageCount; ++l)
+        outputs.push_back({c.Project.OutputPath(c.Languages.Items(l)->ResFileName()),
+                           "the unit of language '" + c.LanguageName(l) + "'", l});
+    for (size_t a = 0; a < outputs.size(); ++a)
+        for (size_t b = a + 1; b < outputs.size(); ++b)
+            if (SameTextAscii(outputs[a].Path, outputs[b].Path))
+                c.Add(TFindingKind::SameOutputFile, -1, outputs[b].Language,
+                      outputs[a].Who + " and " + outputs[b].Who + " write the same file " + Utf8(outputs[a].Path));
+}
+
+long long EstimateFromSorted(const TResStringSortArray& items, TUnitSizeEstimate& e,
+                             const std::function<const std::string*(const TResStringItem*)>& textOf)
+{
+    // Per range: SUB, Jcc, CMP, Jcc (near jumps around), SHL, MOV, JMP.
+    constexpr long long kHead = 16, kPerRange = 30, kTail = 20;
+    e = {};
+    e.Bytes = kHead + kTail;
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (i == 0 || StartsNewRange(items[i - 1]->NumberId(), items[i]->NumberId())) {
+            e.Bytes += kPerRange + 2;
+            ++e.Ranges;
+            ++e.Entries;
+        } else {
+            const long long slots = int64_t(items[i]->NumberId()) - items[i - 1]->NumberId();
+            e.Bytes += 2 * slots;
+            e.Entries += slots;
+        }
+        if (const std::string* t = textOf(items[i]))
+            e.Bytes += 2 + static_cast<long long>(t->size() - size_t(std::count(t->begin(), t->end(), '\n')));
+        else e.Bytes += 2;
+    }
+    return e.Bytes;
+}
 
 } // namespace
 
-long long EstimateLanguageUnitSize(const TResProject& project, int languageIndex)
+const char* FindingKindName(TFindingKind kind) { return InfoOf(kind).Name; }
+const char* FindingKindTitle(TFindingKind kind) { return InfoOf(kind).Title; }
+bool BreaksCompilation(TFindingKind kind) { return InfoOf(kind).BreaksCompilation; }
+
+std::string FindingPlace(const TFinding& f)
+{
+    if (f.Row >= 0) return "item " + std::to_string(f.Row) + " ('" + f.TextId + "')";
+    if (!f.Language.empty()) return "language '" + f.Language + "'";
+    return {};
+}
+
+std::string FindingLine(const TFinding& f)
+{
+    const std::string place = FindingPlace(f);
+    return place.empty() ? f.Message : place + ": " + f.Message;
+}
+
+int TProjectCheck::CountOf(TFindingKind kind) const
+{
+    return static_cast<int>(
+        std::count_if(Findings.begin(), Findings.end(), [kind](const TFinding& f) { return f.Kind == kind; }));
+}
+
+bool TProjectCheck::BreaksCompilation() const
+{
+    return std::any_of(Findings.begin(), Findings.end(), [](const TFinding& f) { return ::BreaksCompilation(f.Kind); });
+}
+
+bool LooksLikeMisreadUtf8(std::string_view text)
+{
+    int sequences = 0;
+    for (size_t i = 0; i < text.size();) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        size_t length;
+        unsigned char low = 0x80, high = 0xBF; // the range of the second byte
+        if (b >= 0xC2 && b <= 0xDF) length = 2;
+        else if (b >= 0xE0 && b <= 0xEF) {
+            length = 3;
+            if (b == 0xE0) low = 0xA0;  // no overlong forms
+            if (b == 0xED) high = 0x9F; // no surrogates
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            length = 4;
+            if (b == 0xF0) low = 0x90;
+            if (b == 0xF4) high = 0x8F; // nothing above U+10FFFF
+        } else {
+            return false;
+        }
+        if (i + length > text.size()) return false;
+        for (size_t k = 1; k < length; ++k) {
+            const auto c = static_cast<unsigned char>(text[i + k]);
+            if (c < (k == 1 ? low : 0x80) || c > (k == 1 ? high : 0xBF)) return false;
+        }
+        ++sequences;
+        i += length;
+    }
+    return sequences > 0;
+}
+
+TUnitSizeEstimate EstimateLanguageUnit(const TResProject& project, int languageIndex)
 {
     const TResLanguageItem* language = project.Languages()->Items(languageIndex);
-    const TResStringSortArray items = project.Strings()->SortedByNumberId(false);
-    // Per range: SUB, Jcc, CMP, Jcc (near jumps around), SHL, MOV, JMP.
-    constexpr long long kHead = 16, kPerRange = 30, kTail = 20;
-    long long size = kHead + kTail;
-    for (size_t i = 0; i < items.size(); ++i) {
-        if (i == 0 || StartsNewRange(items[i - 1]->NumberId(), items[i]->NumberId())) size += kPerRange + 2;
-        else size += 2 * (int64_t(items[i]->NumberId()) - items[i - 1]->NumberId());
-        std::string t = project.TextForLanguage(items[i], language);
-        size += 2 + static_cast<long long>(t.size() - std::count(t.begin(), t.end(), '\n'));
-    }
-    return size;
+    TUnitSizeEstimate e;
+    EstimateFromSorted(project.Strings()->SortedByNumberId(false), e,
+                       [&](const TResStringItem* item) { return &project.TextForLanguage(item, language); });
+    return e;
+}
+
+long long EstimateLanguageUnitSize(const TResProject& project, int languageIndex)
+{
+    return EstimateLanguageUnit(project, languageIndex).Bytes;
 }
 
 TProjectCheck CheckProject(const TResProject& project)
 {
-    TProjectCheck check;
-    const TResLanguageList& languages = *project.Languages();
-    const TResStringList& strings = *project.Strings();
+    TChecker c(project);
+    const TResStringSortArray& sorted = c.Sorted;
+    c.Result.Summary.push_back("Items: " + std::to_string(c.ItemCount));
+    c.Result.Summary.push_back("Languages: " + std::to_string(c.LanguageCount));
+    c.Result.Summary.push_back(sorted.empty() ? std::string("Numbers: none")
+                                              : "Numbers: " + std::to_string(sorted.front()->NumberId()) + " to " +
+                                       std::to_string(sorted.back()->NumberId()));
 
-    check.Summary.push_back("Items: " + std::to_string(strings.Count()));
-    check.Summary.push_back("Languages: " + std::to_string(languages.Count()));
-    for (int l = 0; l < languages.Count(); ++l) {
-        const TResLanguageItem* language = languages.Items(l);
-        int own = 0;
-        for (int i = 0; i < strings.Count(); ++i)
-            if (strings.Items(i)->StringConsts()->FindByLanguage(language)) ++own;
-        check.Summary.push_back("  " + language->TextId() + ": " + std::to_string(own) + " of " +
-                                std::to_string(strings.Count()) + " items with own text" +
-                                (language->Visible() ? "" : " (hidden)"));
-    }
-    const TResStringSortArray sorted = strings.SortedByNumberId(false);
-    if (sorted.empty()) check.Summary.push_back("Numbers: none");
-    else
-        check.Summary.push_back("Numbers: " + std::to_string(sorted.front()->NumberId()) + " to " +
-                                std::to_string(sorted.back()->NumberId()));
+    CheckConstantNames(c);
+    CheckNumbers(c);
+    CheckTexts(c);
+    CheckLanguages(c);
+    CheckUnitSizes(c);
+    CheckOutputFiles(c);
 
-    auto warn = [&](const std::string& w) { check.Warnings.push_back(w); };
-
-    for (int i = 0; i < strings.Count(); ++i) {
-        const TResStringItem* item = strings.Items(i);
-        const std::string where = "item " + std::to_string(i) + " (" + Quoted(item->TextId()) + ")";
-        if (!IsIdentifier(item->TextId())) warn(where + ": text ID is not a Pascal identifier");
-        if (item->NumberId() < 0 || item->NumberId() > 0xFFFF)
-            warn(where + ": number " + std::to_string(item->NumberId()) + " is outside 0..$FFFF");
-        for (int k = 0; k < item->StringConsts()->Count(); ++k) {
-            const TResStringConstItem* text = item->StringConsts()->Items(k);
-            if (text->LanguageId() >= 0 && !languages.FindItemID(text->LanguageId()))
-                warn(where + ": text " + std::to_string(k) + " names no language (LanguageId " +
-                     std::to_string(text->LanguageId()) + ")");
-            std::string v = text->Value();
-            size_t length = v.size() - static_cast<size_t>(std::count(v.begin(), v.end(), '\n'));
-            if (length > 255)
-                warn(where + ": text " + std::to_string(k) + " is " + std::to_string(length) +
-                     " bytes long; the target sees only the first 255");
-        }
-    }
-
-    // Files written twice.
-    std::vector<std::pair<std::string, std::string>> outputs; // path, who
-    outputs.push_back({project.OutputPath(project.ConstFileName()), "the constants unit"});
-    for (int l = 0; l < languages.Count(); ++l)
-        outputs.push_back({project.OutputPath(languages.Items(l)->ResFileName()),
-                           "language " + Quoted(languages.Items(l)->TextId())});
-    for (size_t a = 0; a < outputs.size(); ++a)
-        for (size_t b = a + 1; b < outputs.size(); ++b)
-            if (SameTextAscii(outputs[a].first, outputs[b].first))
-                warn(outputs[a].second + " and " + outputs[b].second + " write the same file " + outputs[a].first);
-
-    for (int l = 0; l < languages.Count(); ++l) {
-        const TResLanguageItem* language = languages.Items(l);
-        const std::string who = "language " + Quoted(language->TextId());
-        std::vector<int32_t> visited{language->ID()};
-        for (const TResLanguageItem* cur = language; cur->SourceLanguageId() >= 0;) {
-            const TResLanguageItem* next = cur->SourceLanguage();
-            if (!next) {
-                warn(who + ": source language ID " + std::to_string(cur->SourceLanguageId()) + " names no language");
-                break;
-            }
-            if (std::find(visited.begin(), visited.end(), next->ID()) != visited.end()) {
-                warn(who + ": the chain of source languages loops");
-                break;
-            }
-            visited.push_back(next->ID());
-            cur = next;
-        }
-        long long size = EstimateLanguageUnitSize(project, l);
-        if (size > 65536)
-            warn(who + ": the unit needs about " + std::to_string(size) +
-                 " bytes of code and data, more than one 64 KiB code segment");
-    }
-    return check;
+    std::stable_sort(c.Result.Findings.begin(), c.Result.Findings.end(),
+                     [](const TFinding& a, const TFinding& b) { return a.Kind < b.Kind; });
+    return std::move(c.Result);
 }

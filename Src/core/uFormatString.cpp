@@ -1,0 +1,135 @@
+#include "uFormatString.h"
+
+#include <algorithm>
+#include <map>
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+bool ClassOfType(char type, TFormatArgClass& c)
+{
+    switch (type) {
+        case 'd':
+        case 'u':
+        case 'x': c = TFormatArgClass::Integer; return true;
+        case 'e':
+        case 'f':
+        case 'g':
+        case 'n':
+        case 'm': c = TFormatArgClass::Float; return true;
+        case 's': c = TFormatArgClass::String; return true;
+        case 'p': c = TFormatArgClass::Pointer; return true;
+        default: return false;
+    }
+}
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; }
+
+// Reads digits or "*" at pos. Returns false when there is neither.
+bool ReadNumberOrStar(std::string_view t, size_t& pos, bool& star, long long& value)
+{
+    star = false;
+    value = 0;
+    if (pos < t.size() && t[pos] == '*') {
+        star = true;
+        ++pos;
+        return true;
+    }
+    if (pos >= t.size() || !IsDigit(t[pos])) return false;
+    while (pos < t.size() && IsDigit(t[pos])) {
+        // Beyond any argument list; kept from growing without bound.
+        value = std::min<long long>(value * 10 + (t[pos] - '0'), 1000000000);
+        ++pos;
+    }
+    return true;
+}
+
+} // namespace
+
+const char* FormatArgClassName(TFormatArgClass c)
+{
+    switch (c) {
+        case TFormatArgClass::Integer: return "integer";
+        case TFormatArgClass::Float: return "floating-point number";
+        case TFormatArgClass::String: return "string";
+        case TFormatArgClass::Pointer: return "pointer";
+    }
+    return "";
+}
+
+TFormatString ParseFormatString(std::string_view t)
+{
+    TFormatString r;
+    std::map<int, TFormatArgument> args;
+    long long next = 0; // the argument the next specifier without an index takes
+    auto take = [&](long long index, TFormatArgClass c, const std::string& spec) {
+        if (index > 1000000) return; // no argument list is that long; nothing to compare
+        args.try_emplace(static_cast<int>(index), TFormatArgument{static_cast<int>(index), c, spec});
+    };
+    auto fail = [&](size_t at, std::string why) {
+        r.Valid = false;
+        r.ErrorPos = at;
+        r.Error = std::move(why);
+    };
+
+    for (size_t pos = 0; pos < t.size();) {
+        if (t[pos] != '%') {
+            ++pos;
+            continue;
+        }
+        const size_t start = pos++;
+        if (pos < t.size() && t[pos] == '%') {
+            ++pos;
+            continue;
+        }
+        TFormatSpec spec;
+        spec.Pos = start;
+        bool star = false, widthStar = false, precisionStar = false;
+        long long value = 0;
+        bool haveNumber = ReadNumberOrStar(t, pos, star, value);
+        if (haveNumber && pos < t.size() && t[pos] == ':') {
+            ++pos;
+            if (star) spec.IndexFromArgs = true;
+            else next = value;
+            haveNumber = false;
+        }
+        if (!haveNumber) {
+            if (pos < t.size() && t[pos] == '-') ++pos;
+            if (ReadNumberOrStar(t, pos, star, value)) widthStar = star;
+        } else {
+            widthStar = star;
+        }
+        if (pos < t.size() && t[pos] == '.') {
+            ++pos;
+            if (ReadNumberOrStar(t, pos, star, value)) precisionStar = star;
+        }
+        if (pos >= t.size()) {
+            fail(start, "'" + std::string(t.substr(start)) + "' has no type letter");
+            break;
+        }
+        const char type = Lower(t[pos++]);
+        spec.Text = std::string(t.substr(start, pos - start));
+        TFormatArgClass c;
+        if (!ClassOfType(type, c)) {
+            fail(start, "'" + spec.Text + "' has no valid type letter");
+            break;
+        }
+        spec.Type = type;
+        if (spec.IndexFromArgs) {
+            // The "*" index is an integer argument itself; after it nothing
+            // is known about the positions.
+            if (r.Static) take(next, TFormatArgClass::Integer, spec.Text);
+            r.Static = false;
+        }
+        if (r.Static) {
+            if (widthStar) take(next++, TFormatArgClass::Integer, spec.Text);
+            if (precisionStar) take(next++, TFormatArgClass::Integer, spec.Text);
+            take(next++, c, spec.Text);
+        }
+        r.Specs.push_back(std::move(spec));
+    }
+    if (r.Static)
+        for (auto& [index, arg] : args) r.Arguments.push_back(std::move(arg));
+    return r;
+}

@@ -50,10 +50,10 @@ bool ReadNumberOrStar(std::string_view t, size_t& pos, bool& star, long long& va
 const char* FormatArgClassName(TFormatArgClass c)
 {
     switch (c) {
-        case TFormatArgClass::Integer: return "integer";
-        case TFormatArgClass::Float: return "floating-point number";
-        case TFormatArgClass::String: return "string";
-        case TFormatArgClass::Pointer: return "pointer";
+        case TFormatArgClass::Integer: return "an integer";
+        case TFormatArgClass::Float: return "a floating-point number";
+        case TFormatArgClass::String: return "a string";
+        case TFormatArgClass::Pointer: return "a pointer";
     }
     return "";
 }
@@ -63,14 +63,20 @@ TFormatString ParseFormatString(std::string_view t)
     TFormatString r;
     std::map<int, TFormatArgument> args;
     long long next = 0; // the argument the next specifier without an index takes
-    auto take = [&](long long index, TFormatArgClass c, const std::string& spec) {
-        if (index > 1000000) return; // no argument list is that long; nothing to compare
-        args.try_emplace(static_cast<int>(index), TFormatArgument{static_cast<int>(index), c, spec});
-    };
     auto fail = [&](size_t at, std::string why) {
         r.Valid = false;
         r.ErrorPos = at;
         r.Error = std::move(why);
+    };
+    // False when the argument was taken before as something else.
+    auto take = [&](long long index, TFormatArgClass c, const std::string& spec, size_t at) {
+        if (index > 1000000) return true; // no argument list is that long; nothing to compare
+        auto [it, added] = args.try_emplace(static_cast<int>(index), TFormatArgument{static_cast<int>(index), c, spec});
+        if (added || it->second.Class == c) return true;
+        fail(at,
+             "'" + spec + "' takes argument " + std::to_string(index) + " as " + FormatArgClassName(c) + " where '" +
+                 it->second.Spec + "' takes " + FormatArgClassName(it->second.Class));
+        return false;
     };
 
     for (size_t pos = 0; pos < t.size();) {
@@ -119,13 +125,13 @@ TFormatString ParseFormatString(std::string_view t)
         if (spec.IndexFromArgs) {
             // The "*" index is an integer argument itself; after it nothing
             // is known about the positions.
-            if (r.Static) take(next, TFormatArgClass::Integer, spec.Text);
+            if (r.Static && !take(next, TFormatArgClass::Integer, spec.Text, start)) break;
             r.Static = false;
         }
         if (r.Static) {
-            if (widthStar) take(next++, TFormatArgClass::Integer, spec.Text);
-            if (precisionStar) take(next++, TFormatArgClass::Integer, spec.Text);
-            take(next++, c, spec.Text);
+            if (widthStar && !take(next++, TFormatArgClass::Integer, spec.Text, start)) break;
+            if (precisionStar && !take(next++, TFormatArgClass::Integer, spec.Text, start)) break;
+            if (!take(next++, c, spec.Text, start)) break;
         }
         r.Specs.push_back(std::move(spec));
     }

@@ -46,6 +46,6 @@ struct TFormatString {
 
 TFormatString ParseFormatString(std::string_view text);
 
-// The name of a class of arguments for messages: "integer", "floating-point
-// number", "string", "pointer".
+// A class of arguments for messages: "an integer", "a floating-point
+// number", "a string", "a pointer".
 const char* FormatArgClassName(TFormatArgClass c);

@@ -285,7 +285,7 @@ void CompareArguments(TChecker& c, int row, int l, const TFormatString& own, int
             if (a->Class != b->Class)
                 c.Add(TFindingKind::FormatArguments, row, l,
                       lang + " takes argument " + std::to_string(a->Index) + " as " + FormatArgClassName(b->Class) +
-                          " (" + Utf8(b->Spec) + ") where " + src + " takes a " + FormatArgClassName(a->Class) + " (" +
+                          " (" + Utf8(b->Spec) + ") where " + src + " takes " + FormatArgClassName(a->Class) + " (" +
                           Utf8(a->Spec) + ")");
             ++a;
             ++b;

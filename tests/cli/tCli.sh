@@ -7,6 +7,7 @@ passed=0; failed=0
 ok() { passed=$((passed + 1)); }
 bad() { failed=$((failed + 1)); echo "FAIL: $*"; }
 check() { if eval "$2"; then ok; else bad "$1"; fi; }
+q="'"
 
 cp "$DATA/gen/worked-example/project.rpr" p.rpr
 mkdir out other
@@ -24,21 +25,23 @@ check "option without its value" '[ $rc = 2 ] && grep -q "option .--output-dir. 
 "$CLI" check p.rpr p.rpr 2> err.txt; check "too many operands: 2" '[ $? = 2 ] && grep -q "too many operands" err.txt'
 "$CLI" check --help > out.txt; check "each command has --help" '[ $? = 0 ] && grep -q "^Usage: quillet-cli check" out.txt'
 
-"$CLI" generate p.rpr 2> err.txt; rc=$?
+"$CLI" generate p.rpr > out.txt 2> err.txt; rc=$?
 check "generate writes the units" '[ $rc = 0 ] && [ ! -s err.txt ]'
+check "generate: one summary line" '[ "$(cat out.txt)" = "3 units written, 0 skipped, 0 warnings" ]'
 for f in ResStr.pas ResStrEN.pas ResStrCZ.pas; do
   check "generate $f" 'cmp -s out/$f "$DATA/gen/worked-example/expected/$f"'
 done
 
 echo changed > out/ResStrEN.pas
-"$CLI" generate p.rpr 2> err.txt; rc=$?
+"$CLI" generate p.rpr > out.txt 2> err.txt; rc=$?
 check "existing files are skipped" '[ $rc = 0 ] && [ "$(cat out/ResStrEN.pas)" = changed ] && [ $(grep -c "^skipped: $WORK/out/.* exists$" err.txt) = 3 ]'
-"$CLI" generate --force p.rpr 2> err.txt; rc=$?
+check "generate counts the skipped units" '[ "$(cat out.txt)" = "0 units written, 3 skipped, 0 warnings" ]'
+"$CLI" generate --force p.rpr > /dev/null 2> err.txt; rc=$?
 check "--force replaces" '[ $rc = 0 ] && cmp -s out/ResStrEN.pas "$DATA/gen/worked-example/expected/ResStrEN.pas"'
-"$CLI" generate --output-dir other p.rpr 2> err.txt; rc=$?
+"$CLI" generate --output-dir other p.rpr > /dev/null 2> err.txt; rc=$?
 check "--output-dir" '[ $rc = 0 ] && cmp -s other/ResStr.pas "$DATA/gen/worked-example/expected/ResStr.pas"'
 rm -rf other; mkdir other
-"$CLI" generate --output-dir=other -- p.rpr 2> err.txt; rc=$?
+"$CLI" generate --output-dir=other -- p.rpr > /dev/null 2> err.txt; rc=$?
 check "--opt=VALUE and -- end the options" '[ $rc = 0 ] && cmp -s other/ResStr.pas "$DATA/gen/worked-example/expected/ResStr.pas"'
 "$CLI" generate --output-dir missing/deeper p.rpr 2> err.txt; rc=$?
 check "cannot create: 1 and the error line" '[ $rc = 1 ] && [ "$(tail -n 1 err.txt)" = "error: Cannot create file missing/deeper/ResStr.pas" ]'
@@ -57,7 +60,11 @@ sed -i 's/Visible = True/visible = TRUE/' w.rpr
 check "format in place" '[ $rc = 0 ] && cmp -s w.rpr "$DATA/rpr/worked-example.rpr"'
 
 "$CLI" check p.rpr > out.txt 2> err.txt; rc=$?
-check "check clean project" '[ $rc = 0 ] && grep -q "^Items: 5$" out.txt && grep -q "^  CZ: 1 of 5 items with own text$" out.txt && grep -q "^Numbers: 1 to 13$" out.txt && [ ! -s err.txt ]'
+check "check clean project" '[ $rc = 0 ] && grep -q "^Items: 5$" out.txt && grep -q "^  CZ: 1 own, 3 inherited, 1 missing$" out.txt && grep -q "^Numbers: 1 to 13$" out.txt && grep -q "^Warnings: none$" out.txt && [ ! -s err.txt ]'
+"$CLI" check --strict p.rpr > out.txt 2> err.txt; rc=$?
+check "check --strict without warnings: 0" '[ $rc = 0 ]'
+"$CLI" check --format=xml p.rpr > out.txt 2> err.txt; rc=$?
+check "check --format=xml: usage error" '[ $rc = 2 ] && grep -q "unknown format .xml." err.txt'
 
 cat > warn.rpr <<'RPR'
 object TResProject
@@ -82,6 +89,7 @@ object TResProject
     item
       TextId = 'has blank'
       NumberId = 70000
+      FixedId = True
       StringConsts = <
         item
           Value = 'x'
@@ -105,14 +113,44 @@ object TResProject
 end
 RPR
 "$CLI" check warn.rpr > out.txt 2> err.txt; rc=$?
-check "check exits 0 with warnings" '[ $rc = 0 ]'
-check "warning: identifier" 'grep -q "^warning: item 0 .*not a Pascal identifier" err.txt'
-check "warning: number range" 'grep -q "^warning: item 0 .*70000 is outside" err.txt'
-check "warning: dangling text" 'grep -q "^warning: item 0 .*names no language" err.txt'
-check "warning: long text" 'grep -q "^warning: item 1 .*260 bytes" err.txt'
-check "warning: same file" 'grep -q "^warning: the constants unit and language .CZ. write the same file" err.txt'
-check "warning: loop" 'grep -q "^warning: language .EN.: the chain of source languages loops" err.txt'
-check "warning: no source" 'grep -q "^warning: language .DE.: source language ID 9 names no language" err.txt'
+check "check exits 0 with warnings" '[ $rc = 0 ] && [ ! -s err.txt ]'
+# Each warning under its kind's title and count.
+under() { awk -v t="$1" -v w="$2" '/^[^ ]/ { title = $0 } index($0, w) && index(title, t) == 1 { found = 1 } END { exit !found }' out.txt; }
+check "warning: identifier" 'under "Names that are not Pascal identifiers: 1" "  item 0 (${q}has blank${q}): text ID is not a Pascal identifier"'
+check "warning: number range" 'under "Numbers outside 0..\$FFFF: 1" "  item 0 (${q}has blank${q}): number 70000 is outside 0..\$FFFF"'
+check "warning: dangling text" 'under "Texts of a language that does not exist: 1" "item 0 (${q}has blank${q}): text 0 names no language (LanguageId 4)"'
+check "warning: long text" 'under "Texts longer than 255 bytes: 1" "item 1 (${q}Long${q}): EN text is 260 bytes long"'
+check "warning: same file" 'under "Units written to the same file: 1" "language ${q}CZ${q}: the constants unit and the unit of language ${q}CZ${q} write the same file $WORK/ResStr.pas"'
+check "warning: loop" 'under "Chains of source languages that loop: 2" "  language ${q}EN${q}: the chain of source languages loops"'
+check "warning: no source" 'under "Source languages that do not exist: 1" "  language ${q}DE${q}: source language ID 9 names no language"'
+check "statistics last" '[ "$(tail -n 4 out.txt)" = "$(printf "Languages:\n  EN: 1 own, 0 inherited, 1 missing\n  CZ: 0 own, 1 inherited, 1 missing\n  DE: 0 own, 0 inherited, 2 missing (hidden)")" ]'
+"$CLI" check --strict warn.rpr > out.txt 2> err.txt; rc=$?
+check "check --strict with warnings: 3" '[ $rc = 3 ]'
+"$CLI" check --strict bad.rpr > out.txt 2> err.txt; rc=$?
+check "check --strict on an error: 1" '[ $rc = 1 ]'
+
+# Exact output, text and JSON, of a project with one warning of several kinds.
+cp "$DATA/cli/check.rpr" check.rpr
+"$CLI" check check.rpr > out.txt 2> err.txt; rc=$?
+check "check: golden text" '[ $rc = 0 ] && cmp -s out.txt "$DATA/cli/check.txt" && [ ! -s err.txt ]'
+"$CLI" check --format=json check.rpr > out.txt 2> err.txt; rc=$?
+check "check --format=json: golden" '[ $rc = 0 ] && cmp -s out.txt "$DATA/cli/check.json"'
+"$CLI" check --format json --strict check.rpr > out.txt 2> err.txt; rc=$?
+check "check --format json --strict: 3, same JSON" '[ $rc = 3 ] && cmp -s out.txt "$DATA/cli/check.json"'
+if command -v python3 > /dev/null; then
+  check "check --format=json parses" 'python3 -c "import json,sys; d = json.load(open(\"out.txt\")); sys.exit(d[\"warnings\"] != 7)"'
+fi
+check "check output is UTF-8" 'iconv -f UTF-8 -t UTF-8 out.txt > /dev/null 2>&1'
+
+# generate --strict writes nothing when there are warnings.
+rm -rf strict; mkdir strict
+"$CLI" generate --strict --output-dir strict check.rpr > out.txt 2> err.txt; rc=$?
+check "generate --strict with warnings: 3, nothing written" '[ $rc = 3 ] && [ -z "$(ls strict)" ]'
+check "generate --strict: the summary line" 'grep -q "^0 units written, 4 skipped, 6 warnings" out.txt'
+"$CLI" generate --output-dir strict check.rpr > out.txt 2> err.txt; rc=$?
+check "generate without --strict writes and counts the warnings" '[ $rc = 0 ] && [ "$(cat out.txt)" = "4 units written, 0 skipped, 6 warnings" ] && [ -s strict/ResStrDE.pas ]'
+"$CLI" generate --strict --output-dir other p.rpr > out.txt 2> err.txt; rc=$?
+check "generate --strict without warnings writes" '[ $rc = 0 ] && [ "$(cat out.txt)" = "0 units written, 3 skipped, 0 warnings" ]'
 
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

@@ -75,6 +75,8 @@ fuzz-run:
 bench: build
 	cmake --build $(BUILD) $(JOBS) --target bench_quillet
 	./$(BUILD)/bench/bench_quillet
+	cmake --build $(BUILD) $(JOBS) --target bench_check
+	./$(BUILD)/bench/bench_check
 
 screenshots: build
 	tools/screenshots.sh $(BUILD)

@@ -6,7 +6,6 @@
 #include "uText.h"
 
 #include <algorithm>
-#include <functional>
 #include <unordered_map>
 
 namespace {
@@ -64,6 +63,12 @@ bool IsReservedWord(const std::string& upper)
     return false;
 }
 
+// A text's length in the unit: LF bytes are not written.
+long long WrittenLength(const std::string& text)
+{
+    return static_cast<long long>(text.size() - size_t(std::count(text.begin(), text.end(), '\n')));
+}
+
 std::string Utf8(std::string_view modelText) { return CodePage::ToUtf8(modelText); }
 
 // A text for a message: quoted, at most 40 characters, in UTF-8.
@@ -113,6 +118,17 @@ public:
     // exactly as the language units resolve it; the language it comes from
     // goes to *from.
     const std::string* ResolvedText(int row, int languageIndex, int* from = nullptr) const;
+    // The written length of the resolved text, 0 for none.
+    long long ResolvedLength(int row, int languageIndex) const
+    {
+        for (int l : Chain(languageIndex))
+            if (OwnText(row, l)) return OwnLength(row, l);
+        return 0;
+    }
+    long long OwnLength(int row, int languageIndex) const
+    {
+        return m_OwnLength[size_t(row) * size_t(LanguageCount) + size_t(languageIndex)];
+    }
     const std::string& LanguageName(int languageIndex) const { return m_LanguageNames[size_t(languageIndex)]; }
     // The chain of one language: itself, then its source languages, as far as
     // the language units follow it.
@@ -123,6 +139,7 @@ public:
 private:
     std::unordered_map<int32_t, int> m_IndexOfId;
     std::vector<const std::string*> m_Own; // row * LanguageCount + language
+    std::vector<long long> m_OwnLength;    // the same, written lengths
     std::vector<std::string> m_LanguageNames;
     std::vector<std::vector<int>> m_Chains;
 };
@@ -151,6 +168,7 @@ TChecker::TChecker(const TResProject& project)
         m_Chains.push_back(std::move(chain));
     }
     m_Own.assign(size_t(ItemCount) * size_t(LanguageCount), nullptr);
+    m_OwnLength.assign(m_Own.size(), 0);
     for (int row = 0; row < ItemCount; ++row) {
         const TResStringConstList& texts = *Strings.Items(row)->StringConsts();
         for (int k = 0; k < texts.Count(); ++k) {
@@ -164,7 +182,10 @@ TChecker::TChecker(const TResProject& project)
                 continue;
             }
             const std::string*& own = m_Own[size_t(row) * size_t(LanguageCount) + size_t(l)];
-            if (!own) own = &text->Value();
+            if (!own) {
+                own = &text->Value();
+                m_OwnLength[size_t(row) * size_t(LanguageCount) + size_t(l)] = WrittenLength(*own);
+            }
         }
     }
 }
@@ -326,7 +347,7 @@ void CheckTexts(TChecker& c)
             }
             ++stats.Own;
             const std::string& lang = c.LanguageName(l);
-            const size_t length = own->size() - size_t(std::count(own->begin(), own->end(), '\n'));
+            const long long length = c.OwnLength(row, l);
             if (length > 255)
                 c.Add(TFindingKind::TextTooLong, row, l,
                       lang + " text is " + std::to_string(length) + " bytes long; the target sees only the first 255");
@@ -369,15 +390,36 @@ void CheckLanguages(TChecker& c)
     }
 }
 
-long long EstimateFromSorted(const TResStringSortArray& items, TUnitSizeEstimate& e,
-                             const std::function<const std::string*(const TResStringItem*)>& textOf);
+// The estimate over the items in number order; lengthOf gives the length of
+// an item's text as written (without LF bytes).
+template <class TLengthOf>
+long long EstimateFromSorted(const TResStringSortArray& items, TUnitSizeEstimate& e, const TLengthOf& lengthOf)
+{
+    // Per range: SUB, Jcc, CMP, Jcc (near jumps around), SHL, MOV, JMP.
+    constexpr long long kHead = 16, kPerRange = 30, kTail = 20;
+    e = {};
+    e.Bytes = kHead + kTail;
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (i == 0 || StartsNewRange(items[i - 1]->NumberId(), items[i]->NumberId())) {
+            e.Bytes += kPerRange + 2;
+            ++e.Ranges;
+            ++e.Entries;
+        } else {
+            const long long slots = int64_t(items[i]->NumberId()) - items[i - 1]->NumberId();
+            e.Bytes += 2 * slots;
+            e.Entries += slots;
+        }
+        e.Bytes += 2 + lengthOf(items[i]);
+    }
+    return e.Bytes;
+}
 
 void CheckUnitSizes(TChecker& c)
 {
     for (int l = 0; l < c.LanguageCount; ++l) {
         TUnitSizeEstimate e;
         const long long size = EstimateFromSorted(
-            c.Sorted, e, [&](const TResStringItem* item) { return c.ResolvedText(item->Index(), l); });
+            c.Sorted, e, [&](const TResStringItem* item) { return c.ResolvedLength(item->Index(), l); });
         if (size > 65536)
             c.Add(TFindingKind::UnitTooLarge, -1, l,
                   "the unit needs about " + std::to_string(size) +
@@ -401,30 +443,6 @@ void CheckOutputFiles(TChecker& c)
             if (SameTextAscii(outputs[a].Path, outputs[b].Path))
                 c.Add(TFindingKind::SameOutputFile, -1, outputs[b].Language,
                       outputs[a].Who + " and " + outputs[b].Who + " write the same file " + Utf8(outputs[a].Path));
-}
-
-long long EstimateFromSorted(const TResStringSortArray& items, TUnitSizeEstimate& e,
-                             const std::function<const std::string*(const TResStringItem*)>& textOf)
-{
-    // Per range: SUB, Jcc, CMP, Jcc (near jumps around), SHL, MOV, JMP.
-    constexpr long long kHead = 16, kPerRange = 30, kTail = 20;
-    e = {};
-    e.Bytes = kHead + kTail;
-    for (size_t i = 0; i < items.size(); ++i) {
-        if (i == 0 || StartsNewRange(items[i - 1]->NumberId(), items[i]->NumberId())) {
-            e.Bytes += kPerRange + 2;
-            ++e.Ranges;
-            ++e.Entries;
-        } else {
-            const long long slots = int64_t(items[i]->NumberId()) - items[i - 1]->NumberId();
-            e.Bytes += 2 * slots;
-            e.Entries += slots;
-        }
-        if (const std::string* t = textOf(items[i]))
-            e.Bytes += 2 + static_cast<long long>(t->size() - size_t(std::count(t->begin(), t->end(), '\n')));
-        else e.Bytes += 2;
-    }
-    return e.Bytes;
 }
 
 } // namespace
@@ -495,8 +513,9 @@ TUnitSizeEstimate EstimateLanguageUnit(const TResProject& project, int languageI
 {
     const TResLanguageItem* language = project.Languages()->Items(languageIndex);
     TUnitSizeEstimate e;
-    EstimateFromSorted(project.Strings()->SortedByNumberId(false), e,
-                       [&](const TResStringItem* item) { return &project.TextForLanguage(item, language); });
+    EstimateFromSorted(project.Strings()->SortedByNumberId(false), e, [&](const TResStringItem* item) {
+        return WrittenLength(project.TextForLanguage(item, language));
+    });
     return e;
 }
 

@@ -4,6 +4,7 @@
 #include "dlgItemEdit.h"
 #include "dlgPrjOptions.h"
 #include "fmeLang.h"
+#include "fmeProblems.h"
 #include "frmAbout.h"
 #include "uDefaults.h"
 #include "uErrors.h"
@@ -55,6 +56,7 @@ TMainForm::TMainForm(TPrompts& prompts, QWidget* parent) : QMainWindow(parent), 
     m_ListView->hide();
 
     CreateStatusBar();
+    CreateProblemsDock();
 
     // Action states follow the project whenever the event loop goes idle.
     if (auto* dispatcher = QAbstractEventDispatcher::instance())
@@ -193,6 +195,27 @@ void TMainForm::CreateStatusBar()
     m_StatusPanel1 = panel("StatusPanel1");
 }
 
+void TMainForm::CreateProblemsDock()
+{
+    m_ProblemsDock = new TProblemsDock(this);
+    connect(m_ProblemsDock, &TProblemsDock::ItemChosen, this, &TMainForm::SelectRow);
+    connect(m_ProblemsDock, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+        if (visible) RefreshProblems();
+    });
+    QMenu* view = new QMenu(QStringLiteral("&View"), menuBar());
+    view->setObjectName(QStringLiteral("miView"));
+    QAction* problems = m_ProblemsDock->toggleViewAction();
+    problems->setObjectName(QStringLiteral("miViewProblems"));
+    view->addAction(problems);
+    QMenu* help = menuBar()->findChild<QMenu*>(QStringLiteral("miHelp"));
+    menuBar()->insertMenu(help ? help->menuAction() : nullptr, view);
+}
+
+void TMainForm::RefreshProblems()
+{
+    if (m_ProblemsDock->isVisible()) m_ProblemsDock->Refresh(m_CurrentProject.get());
+}
+
 void TMainForm::UpdateActions()
 {
     const bool open = m_CurrentProject != nullptr;
@@ -214,6 +237,8 @@ void TMainForm::RunCommand(const std::function<void()>& body)
 {
     RunGuarded(m_Prompts, body);
     UpdateActions(); // the end of every command counts as an idle moment
+    // Every change of the project comes through here.
+    if (m_RefreshProblems) RefreshProblems();
 }
 
 // ---------------------------------------------------------------------------
@@ -373,6 +398,7 @@ void TMainForm::actSaveResFilesExecute()
 {
     RunCommand([this] {
         if (!m_CurrentProject) return;
+        ConfirmWriteDespiteProblems(*m_CurrentProject, m_Prompts);
         m_CurrentProject->Strings()->RenumberIds();
         m_Grid->RedrawAll();
         TOverwriteQuestion question(m_Prompts);
@@ -450,6 +476,14 @@ void TMainForm::EditSelectedItem()
 
 void TMainForm::ListViewDblClick() { EditSelectedItem(); }
 
+void TMainForm::SelectRow(int row)
+{
+    if (!m_CurrentProject || row < 0 || row >= m_Grid->rowCount()) return;
+    m_ListView->selectRow(row);
+    m_ListView->scrollTo(m_Grid->index(row, 0));
+    m_ListView->setFocus();
+}
+
 void TMainForm::ListViewKeyDown(int key)
 {
     const int row = SelectedRow();
@@ -491,7 +525,12 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_ListView && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
+        // Moving through the grid changes nothing: no new check for it.
+        const bool last = SelectedRow() == m_Grid->rowCount() - 1;
+        m_RefreshProblems = key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Insert ||
+            key == Qt::Key_Delete || (key == Qt::Key_Down && last);
         RunCommand([this, key] { ListViewKeyDown(key); });
+        m_RefreshProblems = true;
         // Not consumed: the grid's own handling follows (Down moves the selection).
     }
     return QMainWindow::eventFilter(watched, event);

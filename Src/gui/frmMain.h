@@ -16,6 +16,7 @@ class TAboutBox;
 class TChooseLangDlg;
 class TItemEditDialog;
 class TPrjOptionsDialog;
+class TProblemsDock;
 class TPrompts;
 class TResLanguageItem;
 class TResProject;
@@ -37,6 +38,7 @@ public:
     TPrjOptionsDialog* PrjOptionsDialog() const { return m_PrjOptionsDialog; }
     TAboutBox* AboutBox() const { return m_AboutBox; }
     QTableView* ListView() const { return m_ListView; }
+    TProblemsDock* ProblemsDock() const { return m_ProblemsDock; }
     TStringGridModel* GridModel() const { return m_Grid; }
 
     // Re-evaluates the enabled state of every action (the idle handler).
@@ -46,6 +48,8 @@ public:
     // Runs a command: the silent abort ends it quietly, any other error is
     // shown in the standard error box. No exception leaves it.
     void RunCommand(const std::function<void()>& body);
+    // The problem list checks the project again, when it is shown.
+    void RefreshProblems();
 
 protected:
     void closeEvent(QCloseEvent* event) override; // FormCloseQuery
@@ -56,6 +60,7 @@ private:
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();
+    void CreateProblemsDock(); // with its View menu
     QAction* MakeAction(const char* name, const char* category, const char* caption, int image,
                         void (TMainForm::*handler)());
 
@@ -86,6 +91,7 @@ private:
     void ListViewKeyDown(int key);
     void ListViewDblClick();
     void EditSelectedItem();
+    void SelectRow(int row);
 
     TPrompts& m_Prompts;
     std::unique_ptr<TResProject> m_CurrentProject;
@@ -95,6 +101,8 @@ private:
     TStringGridModel* m_Grid = nullptr;
     QLabel* m_StatusPanel0 = nullptr;
     QLabel* m_StatusPanel1 = nullptr;
+    TProblemsDock* m_ProblemsDock = nullptr;
+    bool m_RefreshProblems = true; // false while a key runs that changes nothing
 
     QAction* m_actNewProject = nullptr;
     QAction* m_actOpenProject = nullptr;

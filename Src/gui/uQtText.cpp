@@ -40,3 +40,5 @@ QString MessageText(const std::string& message)
     const std::u16string units = CodePage::ToUnicode(message);
     return QString::fromUtf16(units.data(), static_cast<qsizetype>(units.size()));
 }
+
+QString Utf8Text(const std::string& text) { return QString::fromUtf8(text); }

@@ -20,3 +20,6 @@ QString FromFilePath(const std::string& path);
 
 // A core message as text: UTF-8 where it is (paths), else the code page.
 QString MessageText(const std::string& message);
+
+// UTF-8 text of the core (the checks' findings) as Qt text.
+QString Utf8Text(const std::string& text);

@@ -1,0 +1,227 @@
+// The problem list: shown from the View menu, refreshed after commands,
+// navigation to the grid, and the question before units are written.
+#include "tScriptedPrompts.h"
+#include "uQtText.h"
+
+#include "fmeProblems.h"
+#include "frmMain.h"
+#include "uProject.h"
+#include "uStringGrid.h"
+
+#include <QAbstractItemModelTester>
+#include <QAction>
+#include <QDockWidget>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class tProblems : public QObject {
+    Q_OBJECT
+
+private:
+    TScriptedPrompts* m_Prompts = nullptr;
+    TMainForm* m_Form = nullptr;
+    QTemporaryDir* m_Dir = nullptr;
+
+    TProblemsDock* Dock() { return m_Form->ProblemsDock(); }
+    TProblemsModel* Problems() { return Dock()->Model(); }
+    void Trigger(const char* name)
+    {
+        m_Form->UpdateActions();
+        QAction* a = m_Form->findChild<QAction*>(QString::fromLatin1(name));
+        QVERIFY2(a && a->isEnabled(), name);
+        a->trigger();
+    }
+    void ShowProblems()
+    {
+        QAction* entry = m_Form->findChild<QAction*>(QStringLiteral("miViewProblems"));
+        QVERIFY(entry);
+        entry->trigger();
+        QVERIFY(Dock()->isVisible());
+    }
+    // Column texts of one row of the problem list.
+    QStringList ProblemRow(int row)
+    {
+        QStringList r;
+        for (int c = 0; c < Problems()->columnCount(); ++c) r << Problems()->index(row, c).data().toString();
+        return r;
+    }
+    int GridSelection()
+    {
+        const QModelIndexList rows = m_Form->ListView()->selectionModel()->selectedRows();
+        return rows.isEmpty() ? -1 : rows.front().row();
+    }
+
+private slots:
+    void init()
+    {
+        m_Dir = new QTemporaryDir;
+        m_Prompts = new TScriptedPrompts;
+        m_Form = new TMainForm(*m_Prompts);
+        m_Form->SetTemplateDir(m_Dir->filePath(QStringLiteral("program")));
+        m_Form->show();
+    }
+
+    void cleanup()
+    {
+        QCOMPARE(m_Prompts->Unexpected, 0);
+        delete m_Form;
+        delete m_Prompts;
+        delete m_Dir;
+    }
+
+    void hiddenUntilShownFromTheViewMenu()
+    {
+        QVERIFY(Dock());
+        QVERIFY(!Dock()->isVisible());
+        QCOMPARE(Dock()->windowTitle(), QStringLiteral("Problems"));
+        QStringList menus;
+        for (QAction* a : m_Form->menuBar()->actions()) menus << a->text();
+        QCOMPARE(menus, (QStringList{"&File", "&Project", "&View", "&Help"}));
+        // Hidden, the list is not checked at all.
+        Trigger("actNewProject");
+        QCOMPARE(Problems()->rowCount(), 0);
+        ShowProblems();
+        QVERIFY(m_Form->findChild<QAction*>(QStringLiteral("miViewProblems"))->isChecked());
+        QCOMPARE(Problems()->rowCount(), 1);
+        QCOMPARE(ProblemRow(0), (QStringList{"Empty text IDs", "0 ", "", "text ID is empty"}));
+        m_Form->findChild<QAction*>(QStringLiteral("miViewProblems"))->trigger();
+        QVERIFY(!Dock()->isVisible());
+    }
+
+    void statisticsAtTheTop()
+    {
+        Trigger("actNewProject");
+        TResProject* p = m_Form->CurrentProject();
+        TResStringConstItem* text = p->Strings()->Items(0)->StringConsts()->Add();
+        text->SetValue("Ahoj");
+        text->SetLanguageId(0);
+        p->Languages()->Items(1)->SetSourceLanguageId(0);
+        ShowProblems();
+        QVERIFY(Dock()->lblStatistics()->text().startsWith(
+            QStringLiteral("CZ: 1 own, 0 inherited, 0 missing; EN: 0 own, 1 inherited, 0 missing; DE: 0 own")));
+    }
+
+    void refreshesAfterEveryCommand()
+    {
+        Trigger("actNewProject");
+        ShowProblems();
+        QCOMPARE(Problems()->rowCount(), 1);
+        // Three Down presses on the last row: three more items without a name,
+        // whose constants collide.
+        m_Form->ListView()->setFocus();
+        m_Form->ListView()->selectRow(0);
+        for (int i = 0; i < 3; ++i) QTest::keyClick(m_Form->ListView(), Qt::Key_Down);
+        QCOMPARE(m_Form->CurrentProject()->Strings()->Count(), 4);
+        int empty = 0, duplicate = 0;
+        for (const TFinding& f : Problems()->Findings()) {
+            empty += f.Kind == TFindingKind::EmptyTextId;
+            duplicate += f.Kind == TFindingKind::DuplicateName;
+        }
+        QCOMPARE(empty, 4);
+        QCOMPARE(duplicate, 6);
+        // A command ends: the list follows.
+        Trigger("actCloseProject");
+        QCOMPARE(Problems()->rowCount(), 0);
+        QVERIFY(Dock()->lblStatistics()->text().isEmpty());
+    }
+
+    void doubleClickAndEnterSelectTheItem()
+    {
+        Trigger("actNewProject");
+        TResStringList* strings = m_Form->CurrentProject()->Strings();
+        strings->Items(0)->SetTextId("sOne");
+        m_Form->ListView()->selectRow(0);
+        QTest::keyClick(m_Form->ListView(), Qt::Key_Down); // adds row 1
+        QTest::keyClick(m_Form->ListView(), Qt::Key_Down); // adds row 2
+        QCOMPARE(strings->Count(), 3);
+        strings->Items(2)->SetTextId("has blank");
+        ShowProblems();
+        QTableView* list = Dock()->lvProblems();
+        // The findings of items 1 (no text ID) and 2 ('has blank').
+        int emptyRow = -1, blankRow = -1;
+        for (int r = 0; r < Problems()->rowCount(); ++r) {
+            const TFinding& f = Problems()->Findings()[size_t(r)];
+            if (f.Kind == TFindingKind::InvalidTextId) blankRow = r;
+            if (f.Kind == TFindingKind::EmptyTextId && emptyRow < 0) emptyRow = r;
+        }
+        QVERIFY(emptyRow >= 0 && blankRow >= 0);
+        QCOMPARE(Problems()->Findings()[size_t(blankRow)].Row, 2);
+
+        m_Form->ListView()->selectRow(0);
+        const QRect cell = list->visualRect(Problems()->index(blankRow, 0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(GridSelection(), 2);
+
+        list->setCurrentIndex(Problems()->index(emptyRow, 0));
+        QTest::keyClick(list, Qt::Key_Return);
+        QCOMPARE(GridSelection(), 1);
+        QCOMPARE(m_Form->ListView()->currentIndex().row(), 1);
+    }
+
+    void saveResourceFilesAsksOnceWhenTheUnitWouldNotCompile()
+    {
+        Trigger("actNewProject"); // one item without a name
+        TResProject* p = m_Form->CurrentProject();
+        p->SetOutputDirectory(ToFilePath(m_Dir->path()));
+        p->Strings()->Add();
+        p->Strings()->Items(1)->SetNumberId(70000);
+        p->Strings()->Items(1)->SetFixedId(true);
+
+        m_Prompts->Answers << TAnswer::No;
+        Trigger("actSaveResFiles");
+        QCOMPARE(m_Prompts->Log.size(), 1);
+        const TPromptRequest& q = m_Prompts->Log[0];
+        QCOMPARE(q.Caption, QStringLiteral("Confirm"));
+        QCOMPARE(q.Buttons, TButtons::YesNo);
+        QCOMPARE(q.Text,
+                 QStringLiteral("The constants unit will not compile:\n\n"
+                                "item 0 (''): text ID is empty\n"
+                                "item 1 (''): text ID is empty\n"
+                                "item 1 (''): constant name 'sid' is also a constant of item 0 ('')\n"
+                                "item 1 (''): constant name 'rsp' is also a constant of item 0 ('')\n"
+                                "item 1 (''): number 70000 is outside 0..$FFFF\n"
+                                "\nWrite the resource files anyway ?"));
+        QVERIFY(!QFile::exists(m_Dir->filePath(QStringLiteral("ResStr.pas"))));
+        QVERIFY(m_Prompts->Errors().isEmpty());
+
+        // More than five: the rest are counted. Yes writes.
+        p->Strings()->Add();
+        m_Prompts->Answers << TAnswer::Yes;
+        Trigger("actSaveResFiles");
+        QCOMPARE(m_Prompts->Log.size(), 2);
+        QVERIFY(
+            m_Prompts->Log[1].Text.contains(QStringLiteral("\n... and 3 more\n\nWrite the resource files anyway ?")));
+        QVERIFY(QFile::exists(m_Dir->filePath(QStringLiteral("ResStr.pas"))));
+
+        // Nothing that breaks the unit: no question.
+        for (int i = 0; i < p->Strings()->Count(); ++i) {
+            p->Strings()->Items(i)->SetTextId("s" + std::to_string(i));
+            p->Strings()->Items(i)->SetFixedId(false);
+        }
+        m_Prompts->Answers << TAnswer::Yes << TAnswer::Yes << TAnswer::Yes << TAnswer::Yes << TAnswer::Yes
+                           << TAnswer::Yes << TAnswer::Yes << TAnswer::Yes;
+        Trigger("actSaveResFiles");
+        for (qsizetype i = 2; i < m_Prompts->Log.size(); ++i)
+            QVERIFY(m_Prompts->Log[i].Text.startsWith(QStringLiteral("File ")));
+        m_Prompts->Answers.clear();
+    }
+
+    void modelIsConsistent()
+    {
+        QAbstractItemModelTester tester(Problems(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        Trigger("actNewProject");
+        ShowProblems();
+        m_Form->ListView()->selectRow(0);
+        QTest::keyClick(m_Form->ListView(), Qt::Key_Down);
+        Trigger("actCloseProject");
+    }
+};
+
+QTEST_MAIN(tProblems)
+#include "tProblems.moc"

@@ -1,6 +1,7 @@
 #include "uProjectCheck.h"
 
 #include "uCodePage.h"
+#include "uErrors.h"
 #include "uFormatString.h"
 #include "uProject.h"
 #include "uText.h"
@@ -17,7 +18,7 @@ struct TKindInfo {
     bool BreaksCompilation;
 };
 
-// One row per kind, in TFindingKind order.
+// One row per kind.
 constexpr TKindInfo kKinds[] = {
     {TFindingKind::EmptyTextId, "empty-text-id", "Empty text IDs", true},
     {TFindingKind::InvalidTextId, "invalid-identifier", "Names that are not Pascal identifiers", true},
@@ -38,8 +39,10 @@ constexpr TKindInfo kKinds[] = {
 
 const TKindInfo& InfoOf(TFindingKind kind)
 {
-    static_assert(std::size(kKinds) == size_t(TFindingKind::SameOutputFile) + 1, "one row per kind");
-    return kKinds[static_cast<size_t>(kind)];
+    for (const TKindInfo& info : kKinds)
+        if (info.Kind == kind) return info;
+    QUILLET_ASSERT(false);
+    return kKinds[0];
 }
 
 // The reserved words of the target's Pascal; a constant cannot take their names.

@@ -10,7 +10,8 @@
 
 class TResProject;
 
-// The kinds of findings, in the order they are listed.
+// The kinds of findings, in the order they are listed. A new kind needs a
+// row in the kind table of uProjectCheck.cpp as well.
 enum class TFindingKind {
     EmptyTextId,
     InvalidTextId,

@@ -3,6 +3,7 @@
 #include "uProjectCheck.h"
 
 #include <functional>
+#include <set>
 
 namespace {
 
@@ -338,6 +339,17 @@ TEST(Check, FindingsComeGroupedByKindInItemOrder)
     }
     EXPECT_TRUE(check.BreaksCompilation());
     EXPECT_EQ(check.CountOf(TFindingKind::EmptyTextId), 2);
+}
+
+TEST(Check, EveryKindHasItsOwnNameAndTitle)
+{
+    std::set<std::string> names, titles;
+    for (int k = 0; k <= int(TFindingKind::SameOutputFile); ++k) {
+        names.insert(FindingKindName(TFindingKind(k)));
+        titles.insert(FindingKindTitle(TFindingKind(k)));
+    }
+    EXPECT_EQ(names.size(), size_t(TFindingKind::SameOutputFile) + 1);
+    EXPECT_EQ(titles.size(), names.size());
 }
 
 TEST(Check, KindsThatBreakTheConstantsUnit)

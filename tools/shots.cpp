@@ -140,6 +140,13 @@ int main(int argc, char** argv)
     GrabModal("8-about");
     czech.AboutBox()->exec();
 
+    // The problem list, with a few problems to show.
+    czech.CurrentProject()->Strings()->Items(2)->SetTextId("");
+    czech.CurrentProject()->Strings()->Items(5)->SetNumberId(70000);
+    czech.resize(900, 600);
+    czech.findChild<QAction*>(QStringLiteral("miViewProblems"))->trigger();
+    Save(&czech, "9-problems");
+
     czech.CurrentProject()->SetModified(false);
     QFile::remove(path);
     return 0;

@@ -39,7 +39,9 @@ QVariant TProblemsModel::data(const QModelIndex& index, int role) const
     const TFinding& f = m_Findings[static_cast<size_t>(index.row())];
     switch (index.column()) {
         case colKind: return QString::fromLatin1(FindingKindTitle(f.Kind));
-        case colItem: return f.Row >= 0 ? QString::number(f.Row) + QStringLiteral(" ") + Utf8Text(f.TextId) : QString();
+        case colItem:
+            if (f.Row < 0) return QString();
+            return f.TextId.empty() ? QString::number(f.Row) : QString::number(f.Row) + u' ' + Utf8Text(f.TextId);
         case colLanguage: return Utf8Text(f.Language);
         case colMessage: return Utf8Text(f.Message);
         default: return {};
@@ -76,7 +78,7 @@ TProblemsDock::TProblemsDock(QMainWindow* window) : QDockWidget(QStringLiteral("
     m_lvProblems->setModel(m_Model);
     SetupReportView(m_lvProblems);
     m_lvProblems->horizontalHeader()->setStretchLastSection(true);
-    m_lvProblems->setColumnWidth(colKind, 200);
+    m_lvProblems->setColumnWidth(colKind, 260);
     m_lvProblems->setColumnWidth(colItem, 140);
     m_lvProblems->setColumnWidth(colLanguage, 64);
     m_lvProblems->installEventFilter(this);

@@ -88,7 +88,7 @@ private slots:
         ShowProblems();
         QVERIFY(m_Form->findChild<QAction*>(QStringLiteral("miViewProblems"))->isChecked());
         QCOMPARE(Problems()->rowCount(), 1);
-        QCOMPARE(ProblemRow(0), (QStringList{"Empty text IDs", "0 ", "", "text ID is empty"}));
+        QCOMPARE(ProblemRow(0), (QStringList{"Empty text IDs", "0", "", "text ID is empty"}));
         m_Form->findChild<QAction*>(QStringLiteral("miViewProblems"))->trigger();
         QVERIFY(!Dock()->isVisible());
     }

@@ -69,13 +69,14 @@ TFormatString ParseFormatString(std::string_view t)
         r.Error = std::move(why);
     };
     // False when the argument was taken before as something else.
-    auto take = [&](long long index, TFormatArgClass c, const std::string& spec, size_t at) {
+    auto take = [&](long long index, TFormatArgClass c, const std::string& specifier, size_t at) {
         if (index > 1000000) return true; // no argument list is that long; nothing to compare
-        auto [it, added] = args.try_emplace(static_cast<int>(index), TFormatArgument{static_cast<int>(index), c, spec});
+        auto [it, added] =
+            args.try_emplace(static_cast<int>(index), TFormatArgument{static_cast<int>(index), c, specifier});
         if (added || it->second.Class == c) return true;
         fail(at,
-             "'" + spec + "' takes argument " + std::to_string(index) + " as " + FormatArgClassName(c) + " where '" +
-                 it->second.Spec + "' takes " + FormatArgClassName(it->second.Class));
+             "'" + specifier + "' takes argument " + std::to_string(index) + " as " + FormatArgClassName(c) +
+                 " where '" + it->second.Specifier + "' takes " + FormatArgClassName(it->second.Class));
         return false;
     };
 
@@ -89,14 +90,14 @@ TFormatString ParseFormatString(std::string_view t)
             ++pos;
             continue;
         }
-        TFormatSpec spec;
-        spec.Pos = start;
+        TFormatSpecifier specifier;
+        specifier.Pos = start;
         bool star = false, widthStar = false, precisionStar = false;
         long long value = 0;
         bool haveNumber = ReadNumberOrStar(t, pos, star, value);
         if (haveNumber && pos < t.size() && t[pos] == ':') {
             ++pos;
-            if (star) spec.IndexFromArgs = true;
+            if (star) specifier.IndexFromArgs = true;
             else next = value;
             haveNumber = false;
         }
@@ -115,25 +116,25 @@ TFormatString ParseFormatString(std::string_view t)
             break;
         }
         const char type = Lower(t[pos++]);
-        spec.Text = std::string(t.substr(start, pos - start));
+        specifier.Text = std::string(t.substr(start, pos - start));
         TFormatArgClass c;
         if (!ClassOfType(type, c)) {
-            fail(start, "'" + spec.Text + "' has no valid type letter");
+            fail(start, "'" + specifier.Text + "' has no valid type letter");
             break;
         }
-        spec.Type = type;
-        if (spec.IndexFromArgs) {
+        specifier.Type = type;
+        if (specifier.IndexFromArgs) {
             // The "*" index is an integer argument itself; after it nothing
             // is known about the positions.
-            if (r.Static && !take(next, TFormatArgClass::Integer, spec.Text, start)) break;
+            if (r.Static && !take(next, TFormatArgClass::Integer, specifier.Text, start)) break;
             r.Static = false;
         }
         if (r.Static) {
-            if (widthStar && !take(next++, TFormatArgClass::Integer, spec.Text, start)) break;
-            if (precisionStar && !take(next++, TFormatArgClass::Integer, spec.Text, start)) break;
-            if (!take(next++, c, spec.Text, start)) break;
+            if (widthStar && !take(next++, TFormatArgClass::Integer, specifier.Text, start)) break;
+            if (precisionStar && !take(next++, TFormatArgClass::Integer, specifier.Text, start)) break;
+            if (!take(next++, c, specifier.Text, start)) break;
         }
-        r.Specs.push_back(std::move(spec));
+        r.Specifiers.push_back(std::move(specifier));
     }
     if (r.Static)
         for (auto& [index, arg] : args) r.Arguments.push_back(std::move(arg));

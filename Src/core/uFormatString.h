@@ -17,7 +17,7 @@
 // same floating-point value.
 enum class TFormatArgClass { Integer, Float, String, Pointer };
 
-struct TFormatSpec {
+struct TFormatSpecifier {
     size_t Pos = 0;             // byte offset of its "%"
     std::string Text;           // as written, "%" to the type letter
     char Type = 0;              // the type letter in lower case
@@ -29,14 +29,14 @@ struct TFormatSpec {
 struct TFormatArgument {
     int Index = 0;
     TFormatArgClass Class = TFormatArgClass::Integer;
-    std::string Spec; // e.g. "%d", "%1:s", or "%*d" for a width taken from the list
+    std::string Specifier; // e.g. "%d", "%1:s", or "%*d" for a width taken from the list
 };
 
 struct TFormatString {
     bool Valid = true;
     size_t ErrorPos = 0; // byte offset of the "%" that starts the invalid specifier
     std::string Error;   // why it is invalid; quotes bytes of the text, so it is model text
-    std::vector<TFormatSpec> Specs;
+    std::vector<TFormatSpecifier> Specifiers;
     // In ascending order of index, one per index. Empty when the text has no
     // specifier, or when an index comes from the argument list (see Static).
     std::vector<TFormatArgument> Arguments;

@@ -298,19 +298,19 @@ void CompareArguments(TChecker& c, int row, int l, const TFormatString& own, int
     while (a != source.Arguments.end() || b != own.Arguments.end()) {
         if (b == own.Arguments.end() || (a != source.Arguments.end() && a->Index < b->Index)) {
             c.Add(TFindingKind::FormatArguments, row, l,
-                  lang + " drops " + Utf8(a->Spec) + " (argument " + std::to_string(a->Index) + ") of " + src);
+                  lang + " drops " + Utf8(a->Specifier) + " (argument " + std::to_string(a->Index) + ") of " + src);
             ++a;
         } else if (a == source.Arguments.end() || b->Index < a->Index) {
             c.Add(TFindingKind::FormatArguments, row, l,
-                  lang + " adds " + Utf8(b->Spec) + " (argument " + std::to_string(b->Index) + "), which " + src +
+                  lang + " adds " + Utf8(b->Specifier) + " (argument " + std::to_string(b->Index) + "), which " + src +
                       " does not have");
             ++b;
         } else {
             if (a->Class != b->Class)
                 c.Add(TFindingKind::FormatArguments, row, l,
                       lang + " takes argument " + std::to_string(a->Index) + " as " + FormatArgClassName(b->Class) +
-                          " (" + Utf8(b->Spec) + ") where " + src + " takes " + FormatArgClassName(a->Class) + " (" +
-                          Utf8(a->Spec) + ")");
+                          " (" + Utf8(b->Specifier) + ") where " + src + " takes " + FormatArgClassName(a->Class) +
+                          " (" + Utf8(a->Specifier) + ")");
             ++a;
             ++b;
         }

@@ -142,7 +142,9 @@ TEST(Check, OneFindingPerKind)
         {"reordered by index, widths from the list, literal percent: same arguments",
          [](TBase& b) {
              b.Item("sHas", "%s has %d", "%1:d m\xE1 %0:s");
-             b.Item("sWidth", "%*d items", "%*x polo\x9Eek");
+             b.Item("sWidth", "%*d items",
+                    "%*x polo\x9E"
+                    "ek");
              b.Item("sPercent", "%d%% done", "hotovo %d %%");
          },
          {}},

@@ -81,17 +81,17 @@ TEST(FormatString, InvalidSpecifiersSayWhere)
 TEST(FormatString, SpecifiersKeepTheirTextAndPosition)
 {
     const TFormatString f = ParseFormatString("a%1:-10.2fb%0:Sc%%");
-    ASSERT_EQ(f.Specs.size(), 2u);
-    EXPECT_EQ(f.Specs[0].Text, "%1:-10.2f");
-    EXPECT_EQ(f.Specs[0].Pos, 1u);
-    EXPECT_EQ(f.Specs[0].Type, 'f');
-    EXPECT_EQ(f.Specs[1].Text, "%0:S");
-    EXPECT_EQ(f.Specs[1].Type, 's');
+    ASSERT_EQ(f.Specifiers.size(), 2u);
+    EXPECT_EQ(f.Specifiers[0].Text, "%1:-10.2f");
+    EXPECT_EQ(f.Specifiers[0].Pos, 1u);
+    EXPECT_EQ(f.Specifiers[0].Type, 'f');
+    EXPECT_EQ(f.Specifiers[1].Text, "%0:S");
+    EXPECT_EQ(f.Specifiers[1].Type, 's');
     ASSERT_EQ(f.Arguments.size(), 2u);
-    EXPECT_EQ(f.Arguments[0].Spec, "%0:S");
-    EXPECT_EQ(f.Arguments[1].Spec, "%1:-10.2f");
+    EXPECT_EQ(f.Arguments[0].Specifier, "%0:S");
+    EXPECT_EQ(f.Arguments[1].Specifier, "%1:-10.2f");
     // An argument taken twice is named by the first specifier that takes it.
-    EXPECT_EQ(ParseFormatString("%0:s %0:5s").Arguments.at(0).Spec, "%0:s");
+    EXPECT_EQ(ParseFormatString("%0:s %0:5s").Arguments.at(0).Specifier, "%0:s");
 }
 
 TEST(FormatString, AnIndexFromTheArgumentsMakesPositionsUnknown)

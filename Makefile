@@ -77,6 +77,8 @@ bench: build
 	./$(BUILD)/bench/bench_quillet
 	cmake --build $(BUILD) $(JOBS) --target bench_check
 	./$(BUILD)/bench/bench_check
+	cmake --build $(BUILD) $(JOBS) --target bench_filter
+	./$(BUILD)/bench/bench_filter
 
 screenshots: build
 	tools/screenshots.sh $(BUILD)

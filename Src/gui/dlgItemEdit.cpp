@@ -7,7 +7,9 @@
 #include "uQtText.h"
 #include "uStringGrid.h"
 #include "uText.h"
+#include "uTextMatch.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -17,6 +19,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -108,12 +111,18 @@ TItemEditDialog::TItemEditDialog(TPrompts& prompts, QWidget* parent) : QDialog(p
     m_btnNext->setObjectName(QStringLiteral("btnNext"));
     m_btnNext->setArrowType(Qt::RightArrow);
     m_btnNext->setToolTip(QStringLiteral("Next item"));
-    for (QToolButton* b : {m_btnPrior, m_btnNext}) b->setFocusPolicy(Qt::NoFocus);
+    m_btnNextUntranslated = new QToolButton(upDown);
+    m_btnNextUntranslated->setObjectName(QStringLiteral("btnNextUntranslated"));
+    m_btnNextUntranslated->setText(QStringLiteral("Next &Untranslated"));
+    m_btnNextUntranslated->setToolTip(QStringLiteral("Next item without a text in the edited language (Ctrl+J)"));
+    for (QToolButton* b : {m_btnPrior, m_btnNext, m_btnNextUntranslated}) b->setFocusPolicy(Qt::NoFocus);
     auto* upDownLayout = new QHBoxLayout(upDown);
     upDownLayout->setContentsMargins(0, 0, 0, 0);
     upDownLayout->setSpacing(0);
     upDownLayout->addWidget(m_btnPrior);
     upDownLayout->addWidget(m_btnNext);
+    upDownLayout->addSpacing(4);
+    upDownLayout->addWidget(m_btnNextUntranslated);
 
     m_btnApply = new QPushButton(QStringLiteral("Apply"), this);
     m_btnApply->setObjectName(QStringLiteral("btnApply"));
@@ -133,11 +142,21 @@ TItemEditDialog::TItemEditDialog(TPrompts& prompts, QWidget* parent) : QDialog(p
     bottom->addWidget(m_btnCancel);
     bottom->addWidget(m_btnApply);
 
+    // Each language box carries what it is for.
+    auto languageRow = [this](const char* name, const char* caption, QComboBox* combo) {
+        auto* label = new QLabel(QString::fromLatin1(caption), this);
+        label->setObjectName(QString::fromLatin1(name));
+        label->setMinimumWidth(64);
+        auto* row = new QHBoxLayout;
+        row->addWidget(label);
+        row->addWidget(combo, 1);
+        return row;
+    };
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_gbProperties);
-    layout->addWidget(m_cbReadWrite);
+    layout->addLayout(languageRow("lblReadWrite", "Edit:", m_cbReadWrite));
     layout->addWidget(m_mmReadWrite, 3);
-    layout->addWidget(m_cbReadOnly);
+    layout->addLayout(languageRow("lblReadOnly", "Reference:", m_cbReadOnly));
     layout->addWidget(m_mmReadOnly, 2);
     layout->addLayout(bottom);
 
@@ -153,6 +172,11 @@ TItemEditDialog::TItemEditDialog(TPrompts& prompts, QWidget* parent) : QDialog(p
     connect(m_btnNext, &QToolButton::clicked, this, [this] { Guarded([this] { UpDownChangingEx(m_ItemIndex + 1); }); });
     connect(m_cbReadWrite, &QComboBox::currentIndexChanged, this, [this] { Guarded([this] { cbReadWriteChange(); }); });
     connect(m_cbReadOnly, &QComboBox::currentIndexChanged, this, [this] { Guarded([this] { cbReadOnlyChange(); }); });
+    connect(m_cbReadOnly, &QComboBox::activated, this, [this] { m_ReadOnlyChosen = true; });
+    connect(m_btnNextUntranslated, &QToolButton::clicked, this,
+            [this] { Guarded([this] { btnNextUntranslatedClick(); }); });
+    auto* nextUntranslated = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_J), this);
+    connect(nextUntranslated, &QShortcut::activated, this, [this] { Guarded([this] { btnNextUntranslatedClick(); }); });
 }
 
 void TItemEditDialog::Guarded(const std::function<void()>& body) { RunGuarded(m_Prompts, body); }
@@ -209,6 +233,17 @@ void TItemEditDialog::FillLanguageCombos()
     };
     select(m_cbReadWrite, m_ReadWriteLanguageId);
     select(m_cbReadOnly, m_ReadOnlyLanguageId);
+    FollowSourceLanguage();
+}
+
+void TItemEditDialog::FollowSourceLanguage()
+{
+    if (m_ReadOnlyChosen) return;
+    const TResLanguageItem* source = SelectedLanguage(m_cbReadWrite)->SourceLanguage();
+    if (!source) return;
+    const QSignalBlocker quiet(m_cbReadOnly);
+    m_cbReadOnly->setCurrentIndex(source->Index());
+    m_ReadOnlyLanguageId = ToQString(source->TextId());
 }
 
 void TItemEditDialog::LoadItem()
@@ -299,6 +334,24 @@ void TItemEditDialog::cbReadWriteChange()
     const TResLanguageItem* language = SelectedLanguage(m_cbReadWrite);
     m_ReadWriteLanguageId = ToQString(language->TextId());
     m_mmReadWrite->setPlainText(TextFor(language));
+    FollowSourceLanguage();
+    m_mmReadOnly->setPlainText(TextFor(SelectedLanguage(m_cbReadOnly)));
+}
+
+bool TItemEditDialog::btnNextUntranslatedClick()
+{
+    if (!m_Project || !isVisible()) return false;
+    // Storing gives the current item its text, so the search passes it.
+    if (!ValidateFields()) return false;
+    StoreItem();
+    const int next = NextUntranslated(*m_Project->Strings(), *SelectedLanguage(m_cbReadWrite), nullptr, m_ItemIndex);
+    if (next < 0) {
+        QApplication::beep();
+        return false;
+    }
+    m_ItemIndex = next;
+    LoadItem();
+    return true;
 }
 
 void TItemEditDialog::cbReadOnlyChange()

@@ -38,12 +38,18 @@ public:
     bool UpDownChangingEx(int proposedIndex);
     void cbReadWriteChange();
     void cbReadOnlyChange();
+    // Steps like the arrows, to the next item, wrapping round, that has no
+    // text of its own in the editable language; false when none is left.
+    bool btnNextUntranslatedClick();
 
 protected:
     void showEvent(QShowEvent* event) override; // FormShow
 
 private:
     void FillLanguageCombos();
+    // Until the user picks one, the reference language is the editable
+    // language's source language, where it has one.
+    void FollowSourceLanguage();
     void LoadItem();
     bool ValidateFields();
     void StoreItem();
@@ -71,6 +77,8 @@ private:
     QLabel* m_lblIndex;
     QToolButton* m_btnPrior;
     QToolButton* m_btnNext;
+    QToolButton* m_btnNextUntranslated;
+    bool m_ReadOnlyChosen = false; // the user picked the reference language
     QPushButton* m_btnApply;
     QPushButton* m_btnOk;
     QPushButton* m_btnCancel;

@@ -1,5 +1,6 @@
 #include "dlgPrjOptions.h"
 
+#include "fmeLanguages.h"
 #include "uIntText.h"
 #include "uProject.h"
 #include "uPrompts.h"
@@ -28,6 +29,10 @@ TPrjOptionsDialog::TPrjOptionsDialog(TPrompts& prompts, QWidget* parent) : QDial
     tshLanguages->setObjectName(QStringLiteral("tshLanguages"));
     m_PageControl->addTab(tshGeneral, QStringLiteral("General"));
     m_PageControl->addTab(tshLanguages, QStringLiteral("Languages"));
+    m_LanguagesFrame = new TLanguagesFrame(prompts, tshLanguages);
+    auto* languagesLayout = new QVBoxLayout(tshLanguages);
+    languagesLayout->setContentsMargins(0, 0, 0, 0);
+    languagesLayout->addWidget(m_LanguagesFrame);
 
     auto field = [&](const char* name) {
         auto* edit = new QLineEdit(tshGeneral);
@@ -98,6 +103,8 @@ void TPrjOptionsDialog::Fill(const TResProject& project)
 
 void TPrjOptionsDialog::Store(TResProject& project)
 {
+    // The languages first: their working copy was checked change by change.
+    m_LanguageIdMap = m_LanguagesFrame->Apply(project);
     project.SetComment(FromQString(m_edComment->text()));
     project.SetPtrIdPrefix(FromQString(m_edPtrIdPrefix->text()));
     project.SetStringIdPrefix(FromQString(m_edStringIdPrefix->text()));
@@ -109,10 +116,15 @@ void TPrjOptionsDialog::Store(TResProject& project)
 
 bool TPrjOptionsDialog::Execute(TResProject& project)
 {
+    m_LanguageIdMap.clear();
     Fill(project);
+    m_LanguagesFrame->SetProject(project);
     m_PageControl->setCurrentIndex(0);
     m_edOutputDirectory->setFocus();
-    if (exec() != QDialog::Accepted) return false;
+    if (exec() != QDialog::Accepted) {
+        m_LanguagesFrame->Discard();
+        return false;
+    }
     Store(project);
     return true;
 }

@@ -3,7 +3,11 @@
 
 #include <QDialog>
 
+#include <cstdint>
+#include <vector>
+
 class QLineEdit;
+class TLanguagesFrame;
 class QPushButton;
 class QTabWidget;
 class QToolButton;
@@ -22,6 +26,11 @@ public:
     void btnOkClick();
     void SpeedButton1Click();
 
+    TLanguagesFrame* LanguagesFrame() const { return m_LanguagesFrame; }
+    // After Execute: per old language ID its new one, when the languages
+    // were rebuilt; empty when the language list stayed the same object.
+    const std::vector<int32_t>& LanguageIdMap() const { return m_LanguageIdMap; }
+
 private:
     void Fill(const TResProject& project);
     void Store(TResProject& project);
@@ -37,4 +46,6 @@ private:
     QLineEdit* m_edNumberIdBase;
     QPushButton* m_btnOk;
     QPushButton* m_btnCancel;
+    TLanguagesFrame* m_LanguagesFrame;
+    std::vector<int32_t> m_LanguageIdMap;
 };

@@ -6,6 +6,7 @@
 #include "fmeLang.h"
 #include "fmeProblems.h"
 #include "frmAbout.h"
+#include "uCellTips.h"
 #include "uDefaults.h"
 #include "uErrors.h"
 #include "uFileWrite.h"
@@ -13,19 +14,24 @@
 #include "uProject.h"
 #include "uPrompts.h"
 #include "uQtText.h"
+#include "uTextMatch.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFile>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTableView>
 #include <QToolBar>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 TMainForm::TMainForm(TPrompts& prompts, QWidget* parent) : QMainWindow(parent), m_Prompts(prompts)
 {
@@ -52,7 +58,33 @@ TMainForm::TMainForm(TPrompts& prompts, QWidget* parent) : QMainWindow(parent), 
     m_ListView->installEventFilter(this);
     connect(m_ListView, &QAbstractItemView::doubleClicked, this,
             [this] { RunCommand([this] { ListViewDblClick(); }); });
-    setCentralWidget(m_ListView);
+    m_ListView->setItemDelegate(new TCellTipDelegate(m_ListView));
+
+    // The find filter, above the grid; shown by Find, hidden by Escape.
+    auto* body = new QWidget(this);
+    body->setObjectName(QStringLiteral("Body"));
+    m_FilterBar = new QWidget(body);
+    m_FilterBar->setObjectName(QStringLiteral("FilterBar"));
+    m_edFilter = new QLineEdit(m_FilterBar);
+    m_edFilter->setObjectName(QStringLiteral("edFilter"));
+    m_edFilter->setPlaceholderText(QStringLiteral("Text ID or text in a shown language"));
+    m_edFilter->setClearButtonEnabled(true);
+    m_edFilter->installEventFilter(this);
+    auto* lblFilter = new QLabel(QStringLiteral("Find:"), m_FilterBar);
+    lblFilter->setObjectName(QStringLiteral("lblFilter"));
+    lblFilter->setBuddy(m_edFilter);
+    auto* filterLayout = new QHBoxLayout(m_FilterBar);
+    filterLayout->setContentsMargins(4, 2, 4, 2);
+    filterLayout->addWidget(lblFilter);
+    filterLayout->addWidget(m_edFilter, 1);
+    m_FilterBar->hide();
+    connect(m_edFilter, &QLineEdit::textChanged, this, [this] { RunCommand([this] { ApplyFilter(); }); });
+    auto* bodyLayout = new QVBoxLayout(body);
+    bodyLayout->setContentsMargins(0, 0, 0, 0);
+    bodyLayout->setSpacing(0);
+    bodyLayout->addWidget(m_FilterBar);
+    bodyLayout->addWidget(m_ListView, 1);
+    setCentralWidget(body);
     m_ListView->hide();
 
     CreateStatusBar();
@@ -105,6 +137,15 @@ void TMainForm::CreateActions()
         MakeAction("actProjectRenumberId", "Project", "Sort &number IDs", -1, &TMainForm::actProjectRenumberIdExecute);
     m_actSaveResFiles =
         MakeAction("actSaveResFiles", "Project", "Save &Resource Files...", 3, &TMainForm::actSaveResFilesExecute);
+    m_actFind = MakeAction("actFind", "Edit", "&Find...", -1, &TMainForm::actFindExecute);
+    m_actFind->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    m_actNextUntranslated =
+        MakeAction("actNextUntranslated", "Edit", "Next &Untranslated", -1, &TMainForm::actNextUntranslatedExecute);
+    m_actNextUntranslated->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_J));
+    for (QAction* a : {m_actFind, m_actNextUntranslated}) {
+        a->setShortcutContext(Qt::WindowShortcut);
+        addAction(a); // the shortcuts work anywhere in the window
+    }
 }
 
 void TMainForm::CreateMenus()
@@ -135,6 +176,17 @@ void TMainForm::CreateMenus()
     item(file, "miFileCloseProject", m_actCloseProject);
     separator(file, "miFileN2");
     item(file, "miFileExit", m_actExitApp);
+
+    QMenu* edit = menu("miEdit", "&Edit");
+    item(edit, "miEditFind", m_actFind);
+    item(edit, "miEditNextUntranslated", m_actNextUntranslated);
+    // The entries show the keys; the keys themselves belong to the actions.
+    for (QAction* entry : edit->actions()) {
+        const QString name =
+            entry->objectName() == QLatin1String("miEditFind") ? QStringLiteral("Ctrl+F") : QStringLiteral("Ctrl+J");
+        entry->setShortcut(QKeySequence(name));
+        entry->setShortcutContext(Qt::WidgetShortcut);
+    }
 
     QMenu* project = menu("miProject", "&Project");
     item(project, "miProjectShowLanguages", m_actShowLanguages);
@@ -223,8 +275,9 @@ void TMainForm::UpdateActions()
     m_actSaveProject->setEnabled(open && m_CurrentProject->Modified());
     // actSaveProjectAsUpdate: open.
     for (QAction* a : {m_actSaveProjectAs, m_actCloseProject, m_actShowLanguages, m_actProjectOptions,
-                       m_actProjectRenumberId, m_actSaveResFiles})
+                       m_actProjectRenumberId, m_actSaveResFiles, m_actFind})
         a->setEnabled(open);
+    m_actNextUntranslated->setEnabled(open && m_Grid->rowCount() > 0);
 }
 
 void TMainForm::UpdateStatusBar()
@@ -380,7 +433,17 @@ void TMainForm::actShowLanguagesExecute()
 void TMainForm::actProjectOptionsExecute()
 {
     RunCommand([this] {
-        if (m_CurrentProject) m_PrjOptionsDialog->Execute(*m_CurrentProject);
+        if (!m_CurrentProject) return;
+        // The languages are stored before the General page: the grid follows
+        // them even when storing the number base fails.
+        bool ok = false;
+        try {
+            ok = m_PrjOptionsDialog->Execute(*m_CurrentProject);
+        } catch (...) {
+            FollowLanguages(m_PrjOptionsDialog->LanguageIdMap());
+            throw;
+        }
+        if (ok) FollowLanguages(m_PrjOptionsDialog->LanguageIdMap());
     });
 }
 
@@ -391,6 +454,7 @@ void TMainForm::actProjectRenumberIdExecute()
         m_CurrentProject->Strings()->RenumberIds();
         m_CurrentProject->Strings()->SortItems(true);
         m_Grid->RedrawAll();
+        if (m_Grid->Filtered()) ApplyFilter(); // the rows' items moved
     });
 }
 
@@ -431,6 +495,7 @@ void TMainForm::RebuildListView()
     if (!m_CurrentProject) {
         m_Grid->Reset(nullptr);
         m_ListView->hide();
+        HideFilter();
         return;
     }
     m_Grid->Reset(m_CurrentProject.get());
@@ -441,6 +506,7 @@ void TMainForm::RebuildListView()
     for (int i = 0; i < languages.Count(); ++i)
         if (languages.Items(i)->Visible()) AddColumn(TColumnTag::Of(*languages.Items(i)));
     m_ListView->show();
+    if (m_FilterBar->isVisible()) ApplyFilter();
 }
 
 void TMainForm::AddColumn(const TColumnTag& tag)
@@ -469,7 +535,8 @@ void TMainForm::EditSelectedItem()
 {
     const int row = SelectedRow();
     if (row < 0 || !m_CurrentProject) return;
-    m_ItemEditDialog->Execute(*m_CurrentProject, row);
+    m_ItemEditDialog->Execute(*m_CurrentProject, m_Grid->ItemIndex(row));
+    m_LastEditedLanguageId = m_ItemEditDialog->ReadWriteLanguageId();
     m_Grid->RedrawAll();
     UpdateStatusBar();
 }
@@ -489,11 +556,13 @@ void TMainForm::ListViewKeyDown(int key)
     const int row = SelectedRow();
     if (row < 0 || !m_CurrentProject) return;
     TResStringList* strings = m_CurrentProject->Strings();
+    const int item = m_Grid->ItemIndex(row); // under a filter, the item the row shows
     switch (key) {
         case Qt::Key_Return:
         case Qt::Key_Enter: EditSelectedItem(); break;
         case Qt::Key_Down:
-            if (row == strings->Count() - 1) {
+            // The last row of a filtered grid is not the end of the list.
+            if (!m_Grid->Filtered() && row == strings->Count() - 1) {
                 m_Grid->BeginInsertRow(strings->Count());
                 strings->Add();
                 m_Grid->EndInsertRow();
@@ -503,17 +572,17 @@ void TMainForm::ListViewKeyDown(int key)
             break;
         case Qt::Key_Insert:
             m_Grid->BeginInsertRow(row);
-            strings->Insert(row);
+            strings->Insert(item);
             m_Grid->EndInsertRow();
-            m_Grid->RedrawRows(row, strings->Count() - 1);
+            m_Grid->RedrawRows(row, m_Grid->rowCount() - 1);
             break;
         case Qt::Key_Delete:
             if (m_Prompts.Ask(TAskKind::Confirm, QStringLiteral("Delete this item ?"), TButtons::YesNo) ==
                 TAnswer::Yes) {
                 m_Grid->BeginRemoveRow(row);
-                strings->Delete(row);
+                strings->Delete(item);
                 m_Grid->EndRemoveRow();
-                m_Grid->RedrawRows(row, strings->Count() - 1);
+                m_Grid->RedrawRows(row, m_Grid->rowCount() - 1);
                 UpdateStatusBar();
             }
             break;
@@ -523,6 +592,15 @@ void TMainForm::ListViewKeyDown(int key)
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_edFilter && event->type() == QEvent::KeyPress) {
+        switch (static_cast<QKeyEvent*>(event)->key()) {
+            case Qt::Key_Escape: RunCommand([this] { HideFilter(); }); return true;
+            case Qt::Key_Down:
+            case Qt::Key_Return:
+            case Qt::Key_Enter: m_ListView->setFocus(); return true;
+            default: break;
+        }
+    }
     if (watched == m_ListView && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         // Moving through the grid changes nothing: no new check for it.
@@ -534,4 +612,109 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
         // Not consumed: the grid's own handling follows (Down moves the selection).
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------------
+// Find and Next Untranslated
+
+void TMainForm::actFindExecute()
+{
+    RunCommand([this] {
+        if (!m_CurrentProject) return;
+        m_FilterBar->show();
+        m_edFilter->setFocus();
+        m_edFilter->selectAll();
+    });
+}
+
+void TMainForm::HideFilter()
+{
+    {
+        const QSignalBlocker quiet(m_edFilter);
+        m_edFilter->clear();
+    }
+    m_FilterBar->hide();
+    if (m_CurrentProject) {
+        ApplyFilter();
+        m_ListView->setFocus();
+    }
+}
+
+void TMainForm::ApplyFilter()
+{
+    if (!m_CurrentProject) return;
+    const QString typed = m_FilterBar->isVisible() ? m_edFilter->text() : QString();
+    if (typed.isEmpty()) {
+        m_Grid->ClearFilter();
+    } else {
+        std::vector<const TResLanguageItem*> languages;
+        for (const TColumnTag& tag : m_Grid->Columns())
+            if (tag.Kind == TColumnKind::Language)
+                if (const TResLanguageItem* l = m_CurrentProject->Languages()->FindItemID(tag.LanguageId))
+                    languages.push_back(l);
+        m_Grid->SetFilter(FilterItems(*m_CurrentProject->Strings(), languages, TTextMatcher(FromQString(typed))));
+    }
+    // The selection stays on its item while that is shown; else the first
+    // row shown is selected.
+    if (SelectedRow() < 0 && m_Grid->rowCount() > 0) m_ListView->selectRow(0);
+    if (const int row = SelectedRow(); row >= 0) m_ListView->scrollTo(m_Grid->index(row, 0));
+}
+
+const TResLanguageItem* TMainForm::UntranslatedLanguage() const
+{
+    const TResLanguageList& languages = *m_CurrentProject->Languages();
+    if (!m_LastEditedLanguageId.isEmpty())
+        if (const TResLanguageItem* l = languages.FindByTextId(FromQString(m_LastEditedLanguageId))) return l;
+    const auto& columns = m_Grid->Columns();
+    for (auto it = columns.rbegin(); it != columns.rend(); ++it)
+        if (it->Kind == TColumnKind::Language) return languages.FindItemID(it->LanguageId);
+    return nullptr;
+}
+
+void TMainForm::actNextUntranslatedExecute()
+{
+    RunCommand([this] {
+        if (!m_CurrentProject) return;
+        const TResLanguageItem* language = UntranslatedLanguage();
+        const int row =
+            language ? NextUntranslated(*m_CurrentProject->Strings(), *language, m_Grid->RowMap(), SelectedRow()) : -1;
+        if (row < 0) {
+            QApplication::beep(); // every shown item has its text
+            return;
+        }
+        m_ListView->selectRow(row);
+        m_ListView->scrollTo(m_Grid->index(row, 0));
+    });
+}
+
+void TMainForm::FollowLanguages(const std::vector<int32_t>& idMap)
+{
+    const TResLanguageList& languages = *m_CurrentProject->Languages();
+    // Columns keep their order; a removed or hidden language's column goes.
+    for (int c = m_Grid->columnCount() - 1; c >= 0; --c) {
+        TColumnTag tag = m_Grid->Columns()[static_cast<size_t>(c)];
+        if (tag.Kind != TColumnKind::Language) continue;
+        if (!idMap.empty())
+            tag.LanguageId = tag.LanguageId >= 0 && tag.LanguageId < static_cast<int32_t>(idMap.size())
+                ? idMap[static_cast<size_t>(tag.LanguageId)]
+                : -1;
+        const TResLanguageItem* language = tag.LanguageId < 0 ? nullptr : languages.FindItemID(tag.LanguageId);
+        if (!language || !language->Visible()) {
+            m_Grid->RemoveColumn(c);
+        } else {
+            tag.Caption = ToQString(language->TextId());
+            m_Grid->SetColumnTag(c, tag);
+        }
+    }
+    // A language shown now that had no column gets one at the right end.
+    for (int i = 0; i < languages.Count(); ++i) {
+        const TResLanguageItem* language = languages.Items(i);
+        if (!language->Visible()) continue;
+        bool has = false;
+        for (const TColumnTag& tag : m_Grid->Columns())
+            has = has || (tag.Kind == TColumnKind::Language && tag.LanguageId == language->ID());
+        if (!has) AddColumn(TColumnTag::Of(*language));
+    }
+    m_Grid->RedrawAll();
+    if (m_Grid->Filtered()) ApplyFilter();
 }

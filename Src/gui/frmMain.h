@@ -8,9 +8,11 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QLabel;
+class QLineEdit;
 class QTableView;
 class TAboutBox;
 class TChooseLangDlg;
@@ -76,6 +78,18 @@ private:
     void actProjectRenumberIdExecute();
     void actSaveResFilesExecute();
     void miAboutClick();
+    void actFindExecute();
+    void actNextUntranslatedExecute();
+
+    // The find filter above the grid.
+    void ApplyFilter();
+    void HideFilter();
+    // The language Next Untranslated looks at: the one last edited in the
+    // item editor, else the rightmost language column.
+    const TResLanguageItem* UntranslatedLanguage() const;
+    // After the languages changed: columns of removed languages go, the rest
+    // are retitled; idMap gives the new ID of each old one (empty: kept).
+    void FollowLanguages(const std::vector<int32_t>& idMap);
 
     // Project commands; they raise EAbort when the user cancels.
     void CloseProject();
@@ -114,6 +128,12 @@ private:
     QAction* m_actProjectOptions = nullptr;
     QAction* m_actProjectRenumberId = nullptr;
     QAction* m_actSaveResFiles = nullptr;
+    QAction* m_actFind = nullptr;
+    QAction* m_actNextUntranslated = nullptr;
+
+    QWidget* m_FilterBar = nullptr;
+    QLineEdit* m_edFilter = nullptr;
+    QString m_LastEditedLanguageId;
 
     TChooseLangDlg* m_ChooseLangDlg = nullptr;
     TItemEditDialog* m_ItemEditDialog = nullptr;

@@ -4,8 +4,12 @@
 #include "uProject.h"
 #include "uQtText.h"
 
+#include <QColor>
+#include <QFont>
 #include <QHeaderView>
 #include <QTableView>
+
+#include <algorithm>
 
 void SetupReportView(QTableView* view)
 {
@@ -44,6 +48,8 @@ void TStringGridModel::Reset(TResProject* project)
     m_Project = project;
     m_RowCount = 0;
     m_Columns.clear();
+    m_Filtered = false;
+    m_RowMap.clear();
     endResetModel();
 }
 
@@ -60,20 +66,88 @@ void TStringGridModel::SetRowCount(int count)
     }
 }
 
-void TStringGridModel::BeginInsertRow(int row) { beginInsertRows({}, row, row); }
+void TStringGridModel::BeginInsertRow(int row)
+{
+    // Under a filter the new item takes the place of the row's item, or
+    // follows the last item when it goes after the last row.
+    if (m_Filtered) m_PendingItem = row < m_RowCount ? ItemIndex(row) : (m_RowMap.empty() ? 0 : m_RowMap.back() + 1);
+    beginInsertRows({}, row, row);
+}
 
 void TStringGridModel::EndInsertRow()
 {
+    if (m_Filtered) {
+        const auto at = std::lower_bound(m_RowMap.begin(), m_RowMap.end(), m_PendingItem);
+        for (auto it = at; it != m_RowMap.end(); ++it) ++*it;
+        m_RowMap.insert(at, m_PendingItem);
+    }
     ++m_RowCount;
     endInsertRows();
 }
 
-void TStringGridModel::BeginRemoveRow(int row) { beginRemoveRows({}, row, row); }
+void TStringGridModel::BeginRemoveRow(int row)
+{
+    if (m_Filtered) m_PendingItem = ItemIndex(row);
+    beginRemoveRows({}, row, row);
+}
 
 void TStringGridModel::EndRemoveRow()
 {
+    if (m_Filtered) {
+        const auto at = std::lower_bound(m_RowMap.begin(), m_RowMap.end(), m_PendingItem);
+        if (at != m_RowMap.end() && *at == m_PendingItem) {
+            for (auto it = m_RowMap.erase(at); it != m_RowMap.end(); ++it) --*it;
+        }
+    }
     --m_RowCount;
     endRemoveRows();
+}
+
+int TStringGridModel::ItemIndex(int row) const
+{
+    if (!m_Filtered) return row;
+    return row >= 0 && row < static_cast<int>(m_RowMap.size()) ? m_RowMap[static_cast<size_t>(row)] : -1;
+}
+
+int TStringGridModel::RowOf(int itemIndex) const
+{
+    if (!m_Filtered) return itemIndex >= 0 && itemIndex < m_RowCount ? itemIndex : -1;
+    const auto at = std::lower_bound(m_RowMap.begin(), m_RowMap.end(), itemIndex);
+    return at != m_RowMap.end() && *at == itemIndex ? static_cast<int>(at - m_RowMap.begin()) : -1;
+}
+
+void TStringGridModel::SetFilter(std::vector<int> items) { ChangeRows(true, std::move(items)); }
+
+void TStringGridModel::ClearFilter()
+{
+    if (m_Filtered) ChangeRows(false, {});
+}
+
+void TStringGridModel::ChangeRows(bool filtered, std::vector<int> items)
+{
+    // A change of layout, not a reset: the views keep their column widths,
+    // and the persistent indexes (selection, current row) follow their items.
+    emit layoutAboutToBeChanged();
+    const QModelIndexList before = persistentIndexList();
+    std::vector<int> beforeItems;
+    for (const QModelIndex& i : before) beforeItems.push_back(ItemIndex(i.row()));
+    m_Filtered = filtered;
+    m_RowMap = std::move(items);
+    m_RowCount = filtered ? static_cast<int>(m_RowMap.size()) : (m_Project ? m_Project->Strings()->Count() : 0);
+    QModelIndexList after;
+    for (qsizetype k = 0; k < before.size(); ++k) {
+        const int row = RowOf(beforeItems[static_cast<size_t>(k)]);
+        after << (row < 0 ? QModelIndex() : index(row, before[k].column()));
+    }
+    changePersistentIndexList(before, after);
+    emit layoutChanged();
+}
+
+void TStringGridModel::SetColumnTag(int column, const TColumnTag& tag)
+{
+    m_Columns[static_cast<size_t>(column)] = tag;
+    emit headerDataChanged(Qt::Horizontal, column, column);
+    if (m_RowCount > 0) emit dataChanged(index(0, column), index(m_RowCount - 1, column));
 }
 
 void TStringGridModel::AppendColumn(const TColumnTag& tag)
@@ -109,6 +183,7 @@ int TStringGridModel::columnCount(const QModelIndex& parent) const
 
 QString TStringGridModel::CellText(int row, int column) const
 {
+    row = ItemIndex(row); // under a filter the row number is the item's index
     if (!m_Project || row < 0 || row >= m_Project->Strings()->Count()) return {};
     const TResStringItem* item = m_Project->Strings()->Items(row);
     const TColumnTag& tag = m_Columns[static_cast<size_t>(column)];
@@ -126,10 +201,34 @@ QString TStringGridModel::CellText(int row, int column) const
     return {};
 }
 
+bool TStringGridModel::IsMissingText(int row, int column) const
+{
+    row = ItemIndex(row);
+    if (!m_Project || row < 0 || row >= m_Project->Strings()->Count()) return false;
+    const TColumnTag& tag = m_Columns[static_cast<size_t>(column)];
+    if (tag.Kind != TColumnKind::Language) return false;
+    const TResLanguageItem* language = m_Project->Languages()->FindItemID(tag.LanguageId);
+    return !m_Project->Strings()->Items(row)->StringConsts()->FindByLanguage(language);
+}
+
 QVariant TStringGridModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || role != Qt::DisplayRole) return {};
-    return CellText(index.row(), index.column());
+    if (!index.isValid()) return {};
+    switch (role) {
+        case Qt::DisplayRole: return CellText(index.row(), index.column());
+        // A missing text looks unlike a real one: grey and italic.
+        case Qt::ForegroundRole:
+            if (IsMissingText(index.row(), index.column())) return QColor(Qt::gray);
+            return {};
+        case Qt::FontRole:
+            if (IsMissingText(index.row(), index.column())) {
+                QFont italic;
+                italic.setItalic(true);
+                return italic;
+            }
+            return {};
+        default: return {};
+    }
 }
 
 QVariant TStringGridModel::headerData(int section, Qt::Orientation orientation, int role) const

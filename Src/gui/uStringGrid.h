@@ -55,11 +55,31 @@ public:
 
     // The text of one cell, as the grid shows it.
     QString CellText(int row, int column) const;
+    // A language cell whose item has no text of its own in that language.
+    bool IsMissingText(int row, int column) const;
+    void SetColumnTag(int column, const TColumnTag& tag);
+
+    // The find filter: rows then show only the given items (ascending item
+    // indexes), each row the item at its place in the list. Items inserted or
+    // deleted through a row keep the map in step. The views keep their
+    // selection on the same item where it is still shown.
+    void SetFilter(std::vector<int> items);
+    void ClearFilter();
+    bool Filtered() const { return m_Filtered; }
+    // The row map under a filter; null when row i shows item i.
+    const std::vector<int>* RowMap() const { return m_Filtered ? &m_RowMap : nullptr; }
+    int ItemIndex(int row) const;
+    int RowOf(int itemIndex) const; // -1 when the filter hides the item
 
 private:
+    void ChangeRows(bool filtered, std::vector<int> items);
+
     TResProject* m_Project = nullptr; // not owned
     int m_RowCount = 0;
     std::vector<TColumnTag> m_Columns;
+    bool m_Filtered = false;
+    std::vector<int> m_RowMap;
+    int m_PendingItem = -1; // the item a row being inserted or removed stands for
 };
 
 class QTableView;

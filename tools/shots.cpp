@@ -12,6 +12,9 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
 
@@ -139,6 +142,25 @@ int main(int argc, char** argv)
 
     GrabModal("8-about");
     czech.AboutBox()->exec();
+
+    // The Languages page, with SK falling back to CZ.
+    czech.CurrentProject()->Languages()->Items(6)->SetSourceLanguageId(0);
+    QTimer::singleShot(300, [] {
+        if (auto* tabs = QApplication::activeModalWidget()->findChild<QTabWidget*>()) tabs->setCurrentIndex(1);
+    });
+    GrabModal("10-languages-page");
+    czech.PrjOptionsDialog()->Execute(*czech.CurrentProject());
+
+    // Find: the filter field narrowing the grid, missing texts in grey.
+    czech.resize(700, 420);
+    czech.findChild<QAction*>(QStringLiteral("actFind"))->trigger();
+    czech.findChild<QLineEdit*>(QStringLiteral("edFilter"))->setText(QStringLiteral("zrusit"));
+    czech.ListView()->selectRow(2);
+    Save(&czech, "11-find-filter");
+    {
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(czech.findChild<QLineEdit*>(QStringLiteral("edFilter")), &escape);
+    }
 
     // The problem list, with a few problems to show.
     czech.CurrentProject()->Strings()->Items(2)->SetTextId("");

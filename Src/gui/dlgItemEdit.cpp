@@ -113,7 +113,7 @@ TItemEditDialog::TItemEditDialog(TPrompts& prompts, QWidget* parent) : QDialog(p
     m_btnNext->setToolTip(QStringLiteral("Next item"));
     m_btnNextUntranslated = new QToolButton(upDown);
     m_btnNextUntranslated->setObjectName(QStringLiteral("btnNextUntranslated"));
-    m_btnNextUntranslated->setText(QStringLiteral("Next &Untranslated"));
+    m_btnNextUntranslated->setText(QStringLiteral("&Untranslated"));
     m_btnNextUntranslated->setToolTip(QStringLiteral("Next item without a text in the edited language (Ctrl+J)"));
     for (QToolButton* b : {m_btnPrior, m_btnNext, m_btnNextUntranslated}) b->setFocusPolicy(Qt::NoFocus);
     auto* upDownLayout = new QHBoxLayout(upDown);

@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -48,8 +49,9 @@ TLanguagesFrame::TLanguagesFrame(TPrompts& prompts, QWidget* parent) : QWidget(p
     SetupReportView(m_lvLanguages);
     m_lvLanguages->setColumnWidth(colId, 40);
     m_lvLanguages->setColumnWidth(colSource, 50);
-    m_lvLanguages->setColumnWidth(colUnitFile, 100);
+    m_lvLanguages->setColumnWidth(colUnitFile, 96);
     m_lvLanguages->horizontalHeader()->setStretchLastSection(true);
+    m_lvLanguages->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
     auto button = [this](const char* name, const char* caption) {
         auto* b = new QPushButton(QString::fromUtf8(caption), this);
@@ -109,6 +111,22 @@ TLanguagesFrame::TLanguagesFrame(TPrompts& prompts, QWidget* parent) : QWidget(p
     connect(m_cbSource, &QComboBox::activated, this, [this] { Guarded([this] { cbSourceChange(); }); });
     connect(m_chbVisible, &QCheckBox::clicked, this, [this] { Guarded([this] { chbVisibleClick(); }); });
     connect(m_lvLanguages, &QTableWidget::currentCellChanged, this, [this] { LoadSelected(); });
+    m_edLanguageId->installEventFilter(this);
+    m_edResFileName->installEventFilter(this);
+}
+
+bool TLanguagesFrame::eventFilter(QObject* watched, QEvent* event)
+{
+    // Enter in a field of the page takes the field's text; it does not close
+    // the dialog as it would through the default button.
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            if (watched == m_edLanguageId) Guarded([this] { edLanguageIdExit(); });
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 TLanguagesFrame::~TLanguagesFrame() = default;

@@ -50,6 +50,9 @@ public:
     void cbSourceChange();
     void chbVisibleClick();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void Guarded(const std::function<void()>& body);
     void FillList();

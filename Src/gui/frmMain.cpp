@@ -506,7 +506,7 @@ void TMainForm::RebuildListView()
     for (int i = 0; i < languages.Count(); ++i)
         if (languages.Items(i)->Visible()) AddColumn(TColumnTag::Of(*languages.Items(i)));
     m_ListView->show();
-    if (m_FilterBar->isVisible()) ApplyFilter();
+    if (!m_FilterBar->isHidden()) ApplyFilter();
 }
 
 void TMainForm::AddColumn(const TColumnTag& tag)
@@ -603,6 +603,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
     }
     if (watched == m_ListView && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Escape && !m_FilterBar->isHidden()) RunCommand([this] { HideFilter(); });
         // Moving through the grid changes nothing: no new check for it.
         const bool last = SelectedRow() == m_Grid->rowCount() - 1;
         m_RefreshProblems = key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Insert ||
@@ -643,7 +644,7 @@ void TMainForm::HideFilter()
 void TMainForm::ApplyFilter()
 {
     if (!m_CurrentProject) return;
-    const QString typed = m_FilterBar->isVisible() ? m_edFilter->text() : QString();
+    const QString typed = m_FilterBar->isHidden() ? QString() : m_edFilter->text();
     if (typed.isEmpty()) {
         m_Grid->ClearFilter();
     } else {

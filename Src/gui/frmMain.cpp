@@ -653,7 +653,11 @@ void TMainForm::ApplyFilter()
             if (tag.Kind == TColumnKind::Language)
                 if (const TResLanguageItem* l = m_CurrentProject->Languages()->FindItemID(tag.LanguageId))
                     languages.push_back(l);
-        m_Grid->SetFilter(FilterItems(*m_CurrentProject->Strings(), languages, TTextMatcher(FromQString(typed))));
+        // A character the code page lacks is in no text of the project.
+        const std::string pattern = FromQString(typed);
+        m_Grid->SetFilter(ToQString(pattern) == typed
+                              ? FilterItems(*m_CurrentProject->Strings(), languages, TTextMatcher(pattern))
+                              : std::vector<int>());
     }
     // The selection stays on its item while that is shown; else the first
     // row shown is selected.

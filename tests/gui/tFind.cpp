@@ -38,7 +38,7 @@ QByteArray SampleProject()
         l->SetVisible(std::string_view(id) != "DE");
     }
     const char* const ids[] = {"sOpen", "sCancel", "sSave", "sCancelAll", "sClose", "sHidden"};
-    const char* const cz[] = {"Otevřít", "Zrušit", "Uložit", "Zrušit vše", "Zavřít", "Skryté"};
+    const char* const cz[] = {"Otevřít", "Zrušit", "Uložit?", "Zrušit vše", "Zavřít", "Skryté"};
     const char* const en[] = {"Open", nullptr, "Save", "Cancel all", nullptr, "Hidden"};
     for (int i = 0; i < 6; ++i) {
         TResStringItem* s = p.Strings()->Add();
@@ -184,6 +184,8 @@ private slots:
         Type("cancel"); // text IDs and the EN texts
         QCOMPARE(Shown(), (QStringList{"sCancel", "sCancelAll"}));
         Type("zurueck"); // DE is not shown, so its texts are not searched
+        QCOMPARE(Shown(), QStringList());
+        Type("ж"); // not in the code page: not taken for the "?" of "Uložit?"
         QCOMPARE(Shown(), QStringList());
         Type("ulo");
         QCOMPARE(Shown(), (QStringList{"sSave"}));

@@ -180,12 +180,12 @@ void TMainForm::CreateMenus()
     QMenu* edit = menu("miEdit", "&Edit");
     item(edit, "miEditFind", m_actFind);
     item(edit, "miEditNextUntranslated", m_actNextUntranslated);
-    // The entries show the keys; the keys themselves belong to the actions.
-    for (QAction* entry : edit->actions()) {
-        const QString name =
-            entry->objectName() == QLatin1String("miEditFind") ? QStringLiteral("Ctrl+F") : QStringLiteral("Ctrl+J");
-        entry->setShortcut(QKeySequence(name));
-        entry->setShortcutContext(Qt::WidgetShortcut);
+    // The entries show the keys; the keys themselves belong to the actions,
+    // so an entry's key works only while its menu is open.
+    const QList<QAction*> entries = edit->actions();
+    for (int i = 0; i < entries.size(); ++i) {
+        entries[i]->setShortcut((i == 0 ? m_actFind : m_actNextUntranslated)->shortcut());
+        entries[i]->setShortcutContext(Qt::WidgetShortcut);
     }
 
     QMenu* project = menu("miProject", "&Project");

@@ -141,8 +141,8 @@ private slots:
         QVERIFY(edit);
         QCOMPARE(edit->title(), QStringLiteral("&Edit"));
         QStringList captions;
-        for (QAction* a : edit->actions()) captions << a->text();
-        QCOMPARE(captions, (QStringList{"&Find...", "Next &Untranslated"}));
+        for (QAction* a : edit->actions()) captions << a->text() + u'|' + a->shortcut().toString();
+        QCOMPARE(captions, (QStringList{"&Find...|Ctrl+F", "Next &Untranslated|Ctrl+J"}));
         QCOMPARE(Action("actFind")->shortcut(), QKeySequence(QStringLiteral("Ctrl+F")));
         QCOMPARE(Action("actNextUntranslated")->shortcut(), QKeySequence(QStringLiteral("Ctrl+J")));
         // The other menus keep their places around it.

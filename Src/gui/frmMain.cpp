@@ -545,7 +545,12 @@ void TMainForm::ListViewDblClick() { EditSelectedItem(); }
 
 void TMainForm::SelectRow(int row)
 {
-    if (!m_CurrentProject || row < 0 || row >= m_Grid->rowCount()) return;
+    if (!m_CurrentProject) return;
+    // row names an item; under the find filter it stands in another row, and
+    // an item the filter hides is shown by hiding the filter.
+    if (m_Grid->Filtered() && m_Grid->RowOf(row) < 0) HideFilter();
+    row = m_Grid->RowOf(row);
+    if (row < 0) return;
     m_ListView->selectRow(row);
     m_ListView->scrollTo(m_Grid->index(row, 0));
     m_ListView->setFocus();

@@ -6,6 +6,7 @@
 #include "dlgItemEdit.h"
 #include "dlgPrjOptions.h"
 #include "fmeLanguages.h"
+#include "fmeProblems.h"
 #include "frmMain.h"
 #include "uCellTips.h"
 #include "uLanguageEdit.h"
@@ -270,6 +271,19 @@ private slots:
         Strings()->Items(3)->SetFixedId(true);
         Trigger("actProjectRenumberId");
         QCOMPARE(Shown(), (QStringList{"sCancelAll", "sCancel"}));
+    }
+
+    void problemListFindsItemsUnderAFilter()
+    {
+        auto* dock = m_Form->findChild<TProblemsDock*>();
+        QVERIFY(dock);
+        Trigger("actFind");
+        Type("zrus"); // rows: item 1, item 3
+        emit dock->ItemChosen(3);
+        QCOMPARE(SelectedTextId(), QStringLiteral("sCancelAll"));
+        emit dock->ItemChosen(4); // hidden by the filter: the filter goes
+        QVERIFY(!Filter()->isVisible());
+        QCOMPARE(SelectedTextId(), QStringLiteral("sClose"));
     }
 
     void nextUntranslatedWrapsRound()

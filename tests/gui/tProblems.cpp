@@ -81,7 +81,7 @@ private slots:
         QCOMPARE(Dock()->windowTitle(), QStringLiteral("Problems"));
         QStringList menus;
         for (QAction* a : m_Form->menuBar()->actions()) menus << a->text();
-        QCOMPARE(menus, (QStringList{"&File", "&Project", "&View", "&Help"}));
+        QCOMPARE(menus, (QStringList{"&File", "&Edit", "&Project", "&View", "&Help"}));
         // Hidden, the list is not checked at all.
         Trigger("actNewProject");
         QCOMPARE(Problems()->rowCount(), 0);

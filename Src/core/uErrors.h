@@ -4,14 +4,21 @@
 #include <exception>
 #include <string>
 
+// Messages are UTF-8: model text is converted (uText) before it goes into one.
 class Exception : public std::exception {
 public:
-    explicit Exception(std::string message) : m_Message(std::move(message)) {}
+    explicit Exception(std::string message, std::string reason = {})
+        : m_Message(std::move(message)), m_Reason(std::move(reason))
+    {}
     const char* what() const noexcept override { return m_Message.c_str(); }
     const std::string& Message() const { return m_Message; }
+    // What the system said when a file operation failed ("No space left on
+    // device"); empty otherwise. Shown after the message, never part of it.
+    const std::string& Reason() const { return m_Reason; }
 
 private:
     std::string m_Message;
+    std::string m_Reason;
 };
 
 // The silent abort: ends a command without any message.
@@ -61,9 +68,11 @@ inline constexpr const char* kMsgDupStringNumberId = "Duplicate string number ID
 inline constexpr const char* kMsgInvalidNumberIdBase = "Invalid number ID base";
 inline constexpr const char* kMsgStreamWrite = "Stream write error";
 
-std::string MsgListIndex(int index);                    // "List index out of bounds (%d)"
-std::string MsgCannotCreate(const std::string& path);   // "Cannot create file %s"
-std::string MsgCannotOpen(const std::string& path);     // "Cannot open file %s"
+std::string MsgListIndex(int index); // "List index out of bounds (%d)"
+// path: a file-system path (UTF-8, as the system gave it).
+std::string MsgCannotCreate(const std::string& path); // "Cannot create file %s"
+std::string MsgCannotOpen(const std::string& path);   // "Cannot open file %s"
+// text: model or project-file text in the code page.
 std::string MsgInvalidInteger(const std::string& text); // "'%s' is not a valid integer value"
 std::string MsgInvalidFloat(const std::string& text);   // "'%s' is not a valid floating point value"
 

@@ -1,29 +1,292 @@
 #include "uFileWrite.h"
 
 #include "uErrors.h"
+#include "uText.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <system_error>
 
-#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
-#endif
 
 namespace fs = std::filesystem;
 
+// ---------------------------------------------------------------------------
+// Temporary files removed on SIGINT, SIGTERM and SIGHUP. The handler may only
+// use what is safe in a signal handler: fixed slots, a flag each, unlink().
+
 namespace {
+
+constexpr int kSlots = 64;
+struct TSlot {
+    volatile std::sig_atomic_t Used = 0;
+    char Path[PATH_MAX] = {};
+};
+TSlot g_Slots[kSlots];
+struct sigaction g_Previous[3];
+constexpr int kSignals[3] = {SIGINT, SIGTERM, SIGHUP};
+
+extern "C" void RemoveTempFilesAndDie(int signal)
+{
+    for (TSlot& slot : g_Slots)
+        if (slot.Used) ::unlink(slot.Path);
+    for (int i = 0; i < 3; ++i)
+        if (kSignals[i] == signal) ::sigaction(signal, &g_Previous[i], nullptr);
+    // Blocked until the handler returns, then ends the process as it would have.
+    ::raise(signal);
+}
+
+void InstallHandlers()
+{
+    static bool installed = false;
+    if (installed) return;
+    installed = true;
+    for (int i = 0; i < 3; ++i) {
+        struct sigaction current {};
+        ::sigaction(kSignals[i], nullptr, &current);
+        // A program that ignores or handles the signal itself keeps doing so.
+        if (current.sa_handler != SIG_DFL || (current.sa_flags & SA_SIGINFO)) continue;
+        struct sigaction action {};
+        action.sa_handler = RemoveTempFilesAndDie;
+        sigemptyset(&action.sa_mask);
+        ::sigaction(kSignals[i], &action, &g_Previous[i]);
+    }
+}
+
+int RegisterTemp(const std::string& path)
+{
+    if (path.size() >= PATH_MAX) return -1;
+    InstallHandlers();
+    for (int i = 0; i < kSlots; ++i) {
+        if (g_Slots[i].Used) continue;
+        std::memcpy(g_Slots[i].Path, path.c_str(), path.size() + 1);
+        g_Slots[i].Used = 1;
+        return i;
+    }
+    return -1;
+}
+
+void UnregisterTemp(int slot)
+{
+    if (slot >= 0) g_Slots[slot].Used = 0;
+}
+
+// ---------------------------------------------------------------------------
+
+// A failed step of a save: at creating the file, or later, with the reason.
+struct TStepError {
+    bool AtCreate;
+    std::string Reason;
+};
+
+[[noreturn]] void FailCreate(int error) { throw TStepError{true, error ? std::strerror(error) : std::string()}; }
+[[noreturn]] void FailWrite(int error) { throw TStepError{false, error ? std::strerror(error) : std::string()}; }
+
+std::string DirectoryOf(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Files under /dev and /proc are not replaced: /dev/stdout leads through
+// /proc/self/fd/1 to whatever standard output is, possibly a regular file.
+bool IsSystemPath(const std::string& path)
+{
+    std::error_code ec;
+    const std::string p = fs::absolute(fs::path(path), ec).lexically_normal().string();
+    return p.starts_with("/dev/") || p.starts_with("/proc/");
+}
+
+mode_t CurrentUmask()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.starts_with("Umask:")) return static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return mask;
+}
+
+bool WriteAll(TFileWriter& writer, std::FILE* file, std::string_view content,
+              bool (TFileWriter::*writeBlock)(std::FILE*, const char*, size_t));
+
+} // namespace
+
+struct TFileBatch::TPending {
+    enum class TKind {
+        Rename,  // a finished temporary file waits for its rename
+        Direct,  // a device or FIFO, written at commit through Fd
+        InPlace, // a writable file in a folder without room for a temporary file
+    };
+    TKind Kind = TKind::Rename;
+    std::string Target;
+    std::string TempPath;
+    std::string Content;
+    std::string DisplayPath;
+    int Fd = -1;
+    int Slot = -1;
+    bool Durable = false;
+
+    void Discard()
+    {
+        if (Kind == TKind::Rename && !TempPath.empty()) ::unlink(TempPath.c_str());
+        TempPath.clear();
+        UnregisterTemp(Slot);
+        Slot = -1;
+        if (Fd >= 0) ::close(Fd);
+        Fd = -1;
+    }
+};
+
+namespace {
+
+using TPending = TFileBatch::TPending;
+
+// Writes content into a fresh temporary file beside the target (or prepares
+// a direct or in-place write); nothing at the target changes yet.
+TPending Prepare(TFileWriter& writer, const std::string& path, std::string_view content, bool durable,
+                 bool (TFileWriter::*writeBlock)(std::FILE*, const char*, size_t))
+{
+    if (path.empty()) FailCreate(ENOENT);
+    if (path.back() == '/') FailCreate(EISDIR);
+
+    TPending pending;
+    pending.Durable = durable;
+    // Follow symbolic links to the file that gets the content, even when the
+    // last one dangles: the link itself stays as it is.
+    std::string target = path;
+    bool system = IsSystemPath(target);
+    for (int hops = 0;; ++hops) {
+        struct stat ls {};
+        if (::lstat(target.c_str(), &ls) != 0 || !S_ISLNK(ls.st_mode)) break;
+        if (hops == 40) FailCreate(ELOOP);
+        std::string link(PATH_MAX, '\0');
+        const ssize_t n = ::readlink(target.c_str(), link.data(), link.size());
+        if (n < 0) FailCreate(errno);
+        link.resize(static_cast<size_t>(n));
+        target = link.starts_with('/') ? link : DirectoryOf(target) + "/" + link;
+        system = system || IsSystemPath(target);
+    }
+
+    struct stat st {};
+    const bool exists = ::stat(path.c_str(), &st) == 0;
+    if (exists && S_ISDIR(st.st_mode)) FailCreate(EISDIR);
+    if ((exists && !S_ISREG(st.st_mode)) || system) {
+        // Opened through the path as given, which the system resolves itself.
+        pending.Kind = TPending::TKind::Direct;
+        pending.Fd = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+        if (pending.Fd < 0) FailCreate(errno);
+        pending.Content.assign(content);
+        pending.Target = path;
+        return pending;
+    }
+    // Checked by its mode bits as well: the superuser may write anything, but a
+    // file marked read-only is still not replaced behind the user's back.
+    if (exists && ((st.st_mode & 0222) == 0 || ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0))
+        throw TStepError{true, "The file is read-only"};
+    pending.Target = target;
+
+    int fd = -1;
+    for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+        pending.TempPath = TempNameFor(target);
+        fd = ::open(pending.TempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0 && errno != EEXIST) break;
+    }
+    if (fd < 0) {
+        const int error = errno;
+        pending.TempPath.clear();
+        if (exists && (error == EACCES || error == EPERM || error == EROFS)) {
+            // No temporary file in this folder: write the file in place.
+            pending.Kind = TPending::TKind::InPlace;
+            pending.Fd = ::open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+            if (pending.Fd < 0) FailCreate(errno);
+            pending.Content.assign(content);
+            return pending;
+        }
+        FailCreate(error);
+    }
+    pending.Slot = RegisterTemp(pending.TempPath);
+
+    std::FILE* file = ::fdopen(fd, "wb");
+    if (!file) {
+        const int error = errno;
+        ::close(fd);
+        pending.Discard();
+        FailCreate(error);
+    }
+    errno = 0;
+    bool ok = WriteAll(writer, file, content, writeBlock);
+    ok = ok && (!durable || ::fsync(fd) == 0);
+    int error = errno;
+    if (ok) {
+        mode_t mode = 0666 & ~CurrentUmask();
+        if (exists) {
+            // Owner and group first: a change of owner may clear set-ID bits.
+            if (::fchown(fd, st.st_uid, st.st_gid) != 0) (void)!::fchown(fd, static_cast<uid_t>(-1), st.st_gid);
+            mode = st.st_mode & 07777;
+        }
+        ok = ::fchmod(fd, mode) == 0;
+        error = errno;
+    }
+    if (std::fclose(file) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    if (!ok) {
+        pending.Discard();
+        FailWrite(error);
+    }
+    return pending;
+}
+
+bool WriteAll(TFileWriter& writer, std::FILE* file, std::string_view content,
+              bool (TFileWriter::*writeBlock)(std::FILE*, const char*, size_t))
+{
+    for (size_t pos = 0; pos < content.size(); pos += 4096) {
+        const size_t n = std::min<size_t>(4096, content.size() - pos);
+        if (!(writer.*writeBlock)(file, content.data() + pos, n)) return false;
+    }
+    return std::fflush(file) == 0;
+}
+
+void SyncDirectory(const std::string& path)
+{
+    const int dir = ::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) return;
+    (void)::fsync(dir);
+    ::close(dir);
+}
+
+} // namespace
 
 std::string TempNameFor(const std::string& path)
 {
     static std::mt19937 rng{std::random_device{}()};
     static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    std::string name = path + ".tmp-";
-    for (int i = 0; i < 8; ++i) name += kChars[rng() % 36];
+    const size_t slash = path.rfind('/');
+    const size_t start = slash == std::string::npos ? 0 : slash + 1;
+    constexpr size_t kSuffix = 11; // ".tmp-" and six characters
+    constexpr size_t kNameMax = 255;
+    size_t end = path.size();
+    if (end - start + kSuffix > kNameMax) {
+        end = start + kNameMax - kSuffix;
+        // Cut before a whole character, not inside one.
+        while (end > start && (static_cast<unsigned char>(path[end]) & 0xC0) == 0x80) --end;
+    }
+    std::string name = path.substr(0, end) + ".tmp-";
+    for (int i = 0; i < 6; ++i) name += kChars[rng() % 36];
     return name;
 }
-
-} // namespace
 
 bool FileExists(const std::string& path)
 {
@@ -38,49 +301,99 @@ bool TFileWriter::WriteBlock(std::FILE* file, const char* data, size_t size)
 
 bool TFileWriter::Commit(const std::string& tempPath, const std::string& path)
 {
-    std::error_code ec;
-    fs::rename(fs::path(tempPath), fs::path(path), ec);
-    return !ec;
+    return ::rename(tempPath.c_str(), path.c_str()) == 0;
 }
+
+namespace {
+
+// Puts one prepared file in place: the rename, or the direct write.
+void Finish(TFileWriter& writer, TPending& pending, bool (TFileWriter::*commit)(const std::string&, const std::string&),
+            bool (TFileWriter::*writeBlock)(std::FILE*, const char*, size_t))
+{
+    if (pending.Kind == TPending::TKind::Rename) {
+        errno = 0;
+        if (!(writer.*commit)(pending.TempPath, pending.Target)) {
+            const int error = errno;
+            pending.Discard();
+            FailWrite(error);
+        }
+        UnregisterTemp(pending.Slot);
+        pending.Slot = -1;
+        pending.TempPath.clear();
+        if (pending.Durable) SyncDirectory(pending.Target);
+        return;
+    }
+    std::FILE* file = ::fdopen(pending.Fd, "wb");
+    if (!file) FailWrite(errno);
+    pending.Fd = -1;
+    errno = 0;
+    bool ok = WriteAll(writer, file, pending.Content, writeBlock);
+    struct stat st {};
+    if (ok && ::fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode)) {
+        ok = ::ftruncate(fileno(file), static_cast<off_t>(pending.Content.size())) == 0;
+        // Written in place there is no old copy left: wait for the disk.
+        ok = ok && ::fsync(fileno(file)) == 0;
+    }
+    int error = errno;
+    if (std::fclose(file) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    if (!ok) FailWrite(error);
+}
+
+} // namespace
 
 void TFileWriter::ReplaceWhole(const std::string& path, std::string_view content, const std::string& displayPath,
                                bool durable)
 {
-    std::error_code ec;
-    const fs::path target(path);
-    if (path.empty() || path.back() == '/' || fs::is_directory(target, ec))
-        throw EFCreateError(MsgCannotCreate(displayPath));
+    TPending pending;
+    try {
+        pending = Prepare(*this, path, content, durable, &TFileWriter::WriteBlock);
+        Finish(*this, pending, &TFileWriter::Commit, &TFileWriter::WriteBlock);
+    } catch (const TStepError& e) {
+        pending.Discard();
+        if (e.AtCreate) throw EFCreateError(MsgCannotCreate(displayPath), e.Reason);
+        throw EWriteError(kMsgStreamWrite, e.Reason);
+    }
+}
 
-    std::string tempPath;
-    std::FILE* file = nullptr;
-    for (int attempt = 0; attempt < 16 && !file; ++attempt) {
-        tempPath = TempNameFor(path);
-        file = std::fopen(tempPath.c_str(), "wbx");
-        if (!file && errno != EEXIST) break;
-    }
-    if (!file) throw EFCreateError(MsgCannotCreate(displayPath));
+TFileBatch::TFileBatch(TFileWriter& writer, bool durable) : m_Writer(writer), m_Durable(durable) {}
 
-    bool ok = true;
-    for (size_t pos = 0; ok && pos < content.size(); pos += 4096) {
-        size_t n = std::min<size_t>(4096, content.size() - pos);
-        ok = WriteBlock(file, content.data() + pos, n);
-    }
-    ok = ok && std::fflush(file) == 0;
-#ifndef _WIN32
-    ok = ok && (!durable || ::fsync(fileno(file)) == 0);
-#endif
-    ok = (std::fclose(file) == 0) && ok;
+TFileBatch::~TFileBatch()
+{
+    for (TPending& pending : m_Files) pending.Discard();
+}
 
-    if (ok) {
-        // Keep the permissions of the file being replaced.
-        auto st = fs::status(target, ec);
-        if (!ec && fs::exists(st)) fs::permissions(fs::path(tempPath), st.permissions(), ec);
-        ok = Commit(tempPath, path);
+void TFileBatch::Add(const std::string& path, std::string_view content, const std::string& displayPath)
+{
+    try {
+        m_Files.push_back(Prepare(m_Writer, path, content, m_Durable, &TFileWriter::WriteBlock));
+        m_Files.back().DisplayPath = displayPath;
+    } catch (const TStepError& e) {
+        throw EFCreateError(MsgCannotCreate(displayPath), e.Reason);
     }
-    if (!ok) {
-        fs::remove(fs::path(tempPath), ec);
-        throw EWriteError(kMsgStreamWrite);
+}
+
+void TFileBatch::Commit()
+{
+    std::vector<std::string> replaced;
+    for (TPending& pending : m_Files) {
+        try {
+            Finish(m_Writer, pending, &TFileWriter::Commit, &TFileWriter::WriteBlock);
+            replaced.push_back(pending.DisplayPath);
+        } catch (const TStepError& e) {
+            std::string reason = e.Reason;
+            if (!replaced.empty()) {
+                reason += reason.empty() ? "" : "; ";
+                reason += "already replaced: ";
+                for (size_t i = 0; i < replaced.size(); ++i) reason += (i ? ", " : "") + ValidUtf8(replaced[i]);
+            }
+            throw EFCreateError(MsgCannotCreate(pending.DisplayPath), reason);
+        }
     }
+    for (TPending& pending : m_Files) pending.Discard();
+    m_Files.clear();
 }
 
 TFileWriter& DefaultFileWriter()

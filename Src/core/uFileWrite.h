@@ -1,10 +1,22 @@
-// Writing a file whole: into a temporary file beside the target, then renamed
+// Writing files whole: into a temporary file beside the target, then renamed
 // over it, so that a failure never leaves a half-written or emptied file behind.
+//
+// What a save keeps of the file it replaces:
+// - a read-only file is not replaced: the save fails as "Cannot create file";
+// - a symbolic link stays a link; the file it points to gets the content;
+// - mode, and owner and group where the process may set them, stay as they
+//   were; the temporary file is readable by its owner only while it is written;
+// - a target that is not a regular file (a device, a FIFO, /dev/stdout) is
+//   written directly and never replaced by a regular file;
+// - in a folder where no temporary file can be made, a writable file is
+//   written in place and synced to the disk;
+// - SIGINT, SIGTERM and SIGHUP during a save remove its temporary files.
 #pragma once
 
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class TFileWriter {
 public:
@@ -12,9 +24,10 @@ public:
 
     // Replaces the file at path with content. Raises EFCreateError with
     // displayPath when the file cannot be created there, EWriteError when
-    // writing or replacing fails. The old file stays as it was on failure.
-    // A durable write also waits until the data is on the disk before the
-    // rename, so that not even a crash can cost the old file.
+    // writing or replacing fails; both carry the system's reason. The old
+    // file stays as it was on failure. A durable write also waits until the
+    // data is on the disk before the rename, so that not even a crash can cost
+    // the old file.
     void ReplaceWhole(const std::string& path, std::string_view content, const std::string& displayPath,
                       bool durable = true);
 
@@ -23,6 +36,35 @@ protected:
     virtual bool WriteBlock(std::FILE* file, const char* data, size_t size);
     // Moves the finished temporary file over the target.
     virtual bool Commit(const std::string& tempPath, const std::string& path);
+
+private:
+    friend class TFileBatch;
+};
+
+// Several files replaced together: Add writes each into its temporary file,
+// Commit renames them all. A batch that ends without Commit (an error, a
+// declined question) removes its temporary files and replaces nothing, so a
+// failure part-way never leaves a mix of old and new files.
+class TFileBatch {
+public:
+    explicit TFileBatch(TFileWriter& writer, bool durable = false);
+    ~TFileBatch();
+    TFileBatch(const TFileBatch&) = delete;
+    TFileBatch& operator=(const TFileBatch&) = delete;
+
+    // Raises EFCreateError "Cannot create file displayPath" with the reason
+    // for any failure; the files added before stay pending.
+    void Add(const std::string& path, std::string_view content, const std::string& displayPath);
+    // Replaces every added file. Should one fail, the reason names the files
+    // already replaced.
+    void Commit();
+
+    struct TPending;
+
+private:
+    TFileWriter& m_Writer;
+    bool m_Durable;
+    std::vector<TPending> m_Files;
 };
 
 // The writer used when the caller brings none.
@@ -30,3 +72,7 @@ TFileWriter& DefaultFileWriter();
 
 // True when a regular file (not a folder) exists at path.
 bool FileExists(const std::string& path);
+
+// The name of a temporary file beside path: the file's name, cut so that the
+// whole name stays within 255 bytes, then ".tmp-" and six random characters.
+std::string TempNameFor(const std::string& path);

@@ -255,18 +255,19 @@ std::string TResProject::OutputPath(const std::string& fileName, const std::stri
         // Relative output folders are taken from the project file's folder.
         fs::path base =
             m_FileName.empty() ? fs::current_path(ec) : fs::absolute(fs::path(m_FileName), ec).parent_path();
-        dir = base / fs::path(Slashes(m_OutputDirectory));
+        dir = base / fs::path(Slashes(PathFromModel(m_OutputDirectory)));
     }
     std::string path = dir.lexically_normal().generic_string();
     if (!EndsWithDelimiter(path)) path += '/';
-    return path + Slashes(fileName);
+    return path + Slashes(PathFromModel(fileName));
 }
 
 std::string TResProject::ComposedOutputPath(const std::string& fileName, const std::string* outputDir) const
 {
-    const std::string& dir = outputDir ? *outputDir : m_OutputDirectory;
-    if (dir.empty()) return fileName;
-    return EndsWithDelimiter(dir) ? dir + fileName : dir + "/" + fileName;
+    const std::string dir = outputDir ? *outputDir : PathFromModel(m_OutputDirectory);
+    const std::string name = PathFromModel(fileName);
+    if (dir.empty()) return name;
+    return EndsWithDelimiter(dir) ? dir + name : dir + "/" + name;
 }
 
 namespace {
@@ -280,12 +281,15 @@ bool MayWrite(const std::string& path, TOverwritePrompt& prompt)
 
 } // namespace
 
+// Units can be generated again: the batches do not wait for the disk.
+
 void TResProject::WriteConstUnit(TOverwritePrompt& prompt, const std::string* outputDir) const
 {
     const std::string path = OutputPath(m_ConstFileName, outputDir);
     if (!MayWrite(path, prompt)) return;
-    // Units can be generated again: no need to wait for the disk.
-    DefaultFileWriter().ReplaceWhole(path, ConstUnitText(), ComposedOutputPath(m_ConstFileName, outputDir), false);
+    TFileBatch batch(DefaultFileWriter());
+    batch.Add(path, ConstUnitText(), ComposedOutputPath(m_ConstFileName, outputDir));
+    batch.Commit();
 }
 
 void TResProject::WriteLanguageUnit(const TResLanguageItem* language, TOverwritePrompt& prompt,
@@ -293,6 +297,24 @@ void TResProject::WriteLanguageUnit(const TResLanguageItem* language, TOverwrite
 {
     const std::string path = OutputPath(language->ResFileName(), outputDir);
     if (!MayWrite(path, prompt)) return;
-    DefaultFileWriter().ReplaceWhole(path, LanguageUnitText(language),
-                                     ComposedOutputPath(language->ResFileName(), outputDir), false);
+    TFileBatch batch(DefaultFileWriter());
+    batch.Add(path, LanguageUnitText(language), ComposedOutputPath(language->ResFileName(), outputDir));
+    batch.Commit();
+}
+
+void TResProject::WriteUnits(TOverwritePrompt& prompt, const std::string* outputDir) const
+{
+    // Every unit goes into its temporary file first; only when all of them are
+    // written are they renamed, so the units never disagree on the numbers.
+    TFileBatch batch(DefaultFileWriter());
+    const std::string constPath = OutputPath(m_ConstFileName, outputDir);
+    if (MayWrite(constPath, prompt))
+        batch.Add(constPath, ConstUnitText(), ComposedOutputPath(m_ConstFileName, outputDir));
+    for (int i = 0; i < m_Languages->Count(); ++i) {
+        const TResLanguageItem* language = m_Languages->Items(i);
+        const std::string path = OutputPath(language->ResFileName(), outputDir);
+        if (MayWrite(path, prompt))
+            batch.Add(path, LanguageUnitText(language), ComposedOutputPath(language->ResFileName(), outputDir));
+    }
+    batch.Commit();
 }

@@ -327,13 +327,16 @@ public:
     void WriteConstUnit(TOverwritePrompt& prompt, const std::string* outputDir = nullptr) const;
     void WriteLanguageUnit(const TResLanguageItem* language, TOverwritePrompt& prompt,
                            const std::string* outputDir = nullptr) const;
+    // Save Resource Files: the constants unit and every language's unit,
+    // replaced together only once all of them were written.
+    void WriteUnits(TOverwritePrompt& prompt, const std::string* outputDir = nullptr) const;
     // The texts of the units, for callers that write elsewhere.
     std::string ConstUnitText() const;
     std::string LanguageUnitText(const TResLanguageItem* language) const;
     // The text written for an item in a language, following source languages.
     const std::string& TextForLanguage(const TResStringItem* item, const TResLanguageItem* language) const;
     // The path a generated file goes to (absolute, delimiters normalised), and
-    // the path as composed for messages.
+    // the path as composed for messages; both in the file system's encoding.
     std::string OutputPath(const std::string& fileName, const std::string* outputDir = nullptr) const;
     std::string ComposedOutputPath(const std::string& fileName, const std::string* outputDir = nullptr) const;
 

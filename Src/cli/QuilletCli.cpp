@@ -1,8 +1,10 @@
 // quillet-cli: generation, checks and formatting of project files without the GUI.
 #include "uErrors.h"
+#include "uOutputPaths.h"
 #include "uOverwritePrompt.h"
 #include "uProject.h"
 #include "uProjectCheck.h"
+#include "uText.h"
 
 #include <getopt.h>
 
@@ -16,14 +18,15 @@ namespace {
 
 const char* const kUsage =
     "Usage:\n"
-    "  quillet-cli generate [--force] [--strict] [--output-dir DIR] PROJECT\n"
+    "  quillet-cli generate [--force] [--strict] [--output-dir DIR] [--allow-outside] PROJECT\n"
     "      Renumber the string items and write the constants unit and every\n"
     "      language's unit. Existing files are replaced only with --force.\n"
     "  quillet-cli check [--format=text|json] [--strict] PROJECT\n"
     "      Print a summary of the project, what the generated units would not\n"
     "      compile or would get wrong, and how complete each language is.\n"
     "  quillet-cli format PROJECT [OUT]\n"
-    "      Write the project back in the project file notation, to OUT or PROJECT.\n"
+    "      Write the project back in the project file notation, to OUT or PROJECT\n"
+    "      (OUT - is standard output).\n"
     "  quillet-cli COMMAND --help | --help | --version\n";
 
 // A usage error: exit status 2, the reason and a pointer to the help.
@@ -42,11 +45,12 @@ struct TCliOptions {
     bool Force = false;
     bool Strict = false;
     bool Json = false;
+    bool AllowOutside = false;
     std::optional<std::string> OutputDir;
     std::vector<std::string> Operands;
 };
 
-enum TOptionId : int { optHelp = 'h', optForce = 0x100, optOutputDir, optStrict, optFormat };
+enum TOptionId : int { optHelp = 'h', optForce = 0x100, optOutputDir, optStrict, optFormat, optAllowOutside };
 
 // With --strict, warnings fail the command with this status.
 constexpr int kExitWarnings = 3;
@@ -66,7 +70,8 @@ const std::vector<TCommand>& Commands()
         {"generate",
          {{"force", no_argument, nullptr, optForce},
           {"output-dir", required_argument, nullptr, optOutputDir},
-          {"strict", no_argument, nullptr, optStrict}},
+          {"strict", no_argument, nullptr, optStrict},
+          {"allow-outside", no_argument, nullptr, optAllowOutside}},
          1,
          1,
          "Usage: quillet-cli generate [OPTIONS] PROJECT\n"
@@ -76,6 +81,7 @@ const std::vector<TCommand>& Commands()
          "  --force             replace units that exist (they are skipped otherwise)\n"
          "  --output-dir DIR    write the units into DIR instead of the project's output directory\n"
          "  --strict            write nothing and exit with 3 when there are warnings\n"
+         "  --allow-outside     write units whose paths leave the project's folder (and DIR)\n"
          "  -h, --help          show this help\n"},
         {"check",
          {{"format", required_argument, nullptr, optFormat}, {"strict", no_argument, nullptr, optStrict}},
@@ -94,7 +100,8 @@ const std::vector<TCommand>& Commands()
          1,
          2,
          "Usage: quillet-cli format PROJECT [OUT]\n"
-         "Write the project back in the project file notation, to OUT or PROJECT.\n"
+         "Write the project back in the project file notation, to OUT or PROJECT;\n"
+         "an OUT of - writes to standard output.\n"
          "\n"
          "  -h, --help          show this help\n"},
     };
@@ -124,7 +131,12 @@ TCliOptions ParseOptions(const TCommand& command, int argc, char** argv)
         switch (id) {
             case optHelp: options.Help = true; break;
             case optForce: options.Force = true; break;
-            case optOutputDir: options.OutputDir = optarg; break;
+            case optOutputDir:
+                // An empty folder would mean the root folder of the file system.
+                if (!*optarg) throw TUsageError("option '--output-dir' needs a folder name");
+                options.OutputDir = optarg;
+                break;
+            case optAllowOutside: options.AllowOutside = true; break;
             case optStrict: options.Strict = true; break;
             case optFormat:
                 if (std::string(optarg) == "json") options.Json = true;
@@ -144,13 +156,16 @@ TCliOptions ParseOptions(const TCommand& command, int argc, char** argv)
     return options;
 }
 
+// Every line of output is valid UTF-8, whatever bytes a file name brought.
+void PrintLine(std::ostream& out, const std::string& line) { out << ValidUtf8(line) << "\n"; }
+
 class TCliPrompt : public TOverwritePrompt {
 public:
     explicit TCliPrompt(bool force) : m_Force(force) {}
     bool AskOverwrite(const std::string& absolutePath) override
     {
         if (!m_Force) {
-            std::cerr << "skipped: " << absolutePath << " exists\n";
+            PrintLine(std::cerr, "skipped: " + absolutePath + " exists");
             ++Skipped;
         }
         return m_Force;
@@ -181,8 +196,15 @@ int Generate(const TCliOptions& o)
     }
     TCliPrompt prompt(o.Force);
     const std::string* outputDir = o.OutputDir ? &*o.OutputDir : nullptr;
-    p.WriteConstUnit(prompt, outputDir);
-    for (int i = 0; i < p.Languages()->Count(); ++i) p.WriteLanguageUnit(p.Languages()->Items(i), prompt, outputDir);
+    // A project from elsewhere must not write over arbitrary files, not even
+    // with --force: nothing is written while a path leaves the project's folder.
+    if (!o.AllowOutside) {
+        const std::vector<TUnitPath> outside = OutsideUnitPaths(p, outputDir);
+        for (const TUnitPath& unit : outside)
+            PrintLine(std::cerr, "error: " + unit.Who + " would write outside the project's folder: " + unit.Path);
+        if (!outside.empty()) throw Exception("nothing written; --allow-outside writes such paths");
+    }
+    p.WriteUnits(prompt, outputDir);
     std::cout << Plural(size_t(units - prompt.Skipped), "unit", "units") << " written, " << prompt.Skipped
               << " skipped, " << Plural(warnings, "warning", "warnings") << "\n";
     return 0;
@@ -271,7 +293,7 @@ int Check(const TCliOptions& o)
     std::ostringstream out;
     if (o.Json) WriteCheckJson(out, o.Operands[0], check);
     else WriteCheckText(out, o.Operands[0], check);
-    std::cout << out.str() << std::flush;
+    std::cout << ValidUtf8(out.str()) << std::flush;
     return o.Strict && !check.Findings.empty() ? kExitWarnings : 0;
 }
 
@@ -279,6 +301,13 @@ int Format(const TCliOptions& o)
 {
     TResProject p;
     p.LoadFromFile(o.Operands[0]);
+    if (o.Operands.size() == 2 && o.Operands[1] == "-") {
+        const std::string text = p.SaveToText();
+        std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
+        std::cout.flush();
+        if (!std::cout) throw EWriteError(kMsgStreamWrite);
+        return 0;
+    }
     p.SaveToFile(o.Operands.size() == 2 ? o.Operands[1] : o.Operands[0]);
     return 0;
 }
@@ -320,16 +349,17 @@ int main(int argc, char** argv)
     } catch (const TUsageError& e) {
         if (e.Reason().empty()) std::cerr << kUsage;
         else {
-            std::cerr << "quillet-cli: " << e.Reason() << "\n";
+            PrintLine(std::cerr, "quillet-cli: " + e.Reason());
             std::cerr << "Try 'quillet-cli " << (command ? command->Name + std::string(" ") : std::string())
                       << "--help'.\n";
         }
         return 2;
     } catch (const Exception& e) {
-        std::cerr << "error: " << e.Message() << "\n";
+        // The system's reason, when there is one, follows the message.
+        PrintLine(std::cerr, "error: " + e.Message() + (e.Reason().empty() ? "" : ": " + e.Reason()));
         return 1;
     } catch (const std::exception& e) {
-        std::cerr << "error: " << e.what() << "\n";
+        PrintLine(std::cerr, std::string("error: ") + e.what());
         return 1;
     }
 }

@@ -3,6 +3,7 @@
 #include "uCodePage.h"
 #include "uErrors.h"
 #include "uFormatString.h"
+#include "uOutputPaths.h"
 #include "uProject.h"
 #include "uText.h"
 
@@ -35,6 +36,7 @@ constexpr TKindInfo kKinds[] = {
     {TFindingKind::UnknownSourceLanguage, "unknown-source-language", "Source languages that do not exist", false},
     {TFindingKind::SourceLoop, "source-loop", "Chains of source languages that loop", false},
     {TFindingKind::SameOutputFile, "same-output-file", "Units written to the same file", false},
+    {TFindingKind::OutsideProjectFolder, "outside-project-folder", "Units written outside the project's folder", false},
 };
 
 const TKindInfo& InfoOf(TFindingKind kind)
@@ -445,7 +447,10 @@ void CheckOutputFiles(TChecker& c)
         for (size_t b = a + 1; b < outputs.size(); ++b)
             if (SameTextAscii(outputs[a].Path, outputs[b].Path))
                 c.Add(TFindingKind::SameOutputFile, -1, outputs[b].Language,
-                      outputs[a].Who + " and " + outputs[b].Who + " write the same file " + Utf8(outputs[a].Path));
+                      outputs[a].Who + " and " + outputs[b].Who + " write the same file " + outputs[a].Path);
+    for (const TUnitPath& unit : OutsideUnitPaths(c.Project))
+        c.Add(TFindingKind::OutsideProjectFolder, -1, unit.Language,
+              (unit.Language < 0 ? "the constants unit" : "the unit") + std::string(" is written outside the project's folder: ") + unit.Path);
 }
 
 } // namespace

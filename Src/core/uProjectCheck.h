@@ -28,6 +28,7 @@ enum class TFindingKind {
     UnknownSourceLanguage,
     SourceLoop,
     SameOutputFile,
+    OutsideProjectFolder,
 };
 
 // A short stable name for machines ("empty-text-id") and a title for people.

@@ -642,7 +642,8 @@ private:
             case TPropType::ItemList: return ReadItems(listObj, value);
             case TPropType::Name: {
                 std::string s = StringValue(value);
-                if (!s.empty() && !IsIdentifier(s)) throw EReadError("''" + s + "'' is not a valid component name");
+                if (!s.empty() && !IsIdentifier(s))
+                    throw EReadError("''" + CodePage::ToUtf8(s) + "'' is not a valid component name");
                 m_Project.SetName(s);
                 return;
             }

@@ -285,6 +285,11 @@ bool TItemEditDialog::ValidateFields()
                                                                      : ToQString(holder->TextId()))
                           .arg(holder->Index()));
     }
+    // What the code page cannot hold is named before it turns into "?".
+    if (!ConfirmStorable(m_Prompts, textId + m_mmReadWrite->toPlainText())) {
+        m_mmReadWrite->setFocus();
+        return false;
+    }
     return true;
 }
 

@@ -137,6 +137,13 @@ void TPrjOptionsDialog::btnOkClick()
         m_Prompts.Ask(TAskKind::Error, QStringLiteral("Invalid number identifier."), TButtons::OK);
         return;
     }
+    // A folder from the chooser, or a typed text, may hold characters that the
+    // code page lacks; the user hears which before they become "?".
+    QString texts;
+    for (const QLineEdit* edit :
+         {m_edOutputDirectory, m_edConstFilename, m_edStringIdPrefix, m_edPtrIdPrefix, m_edComment})
+        texts += edit->text();
+    if (!ConfirmStorable(m_Prompts, texts)) return;
     accept();
 }
 

@@ -11,6 +11,7 @@
 #include "uErrors.h"
 #include "uFileWrite.h"
 #include "uImages.h"
+#include "uOutputPaths.h"
 #include "uProject.h"
 #include "uPrompts.h"
 #include "uQtText.h"
@@ -463,12 +464,19 @@ void TMainForm::actSaveResFilesExecute()
     RunCommand([this] {
         if (!m_CurrentProject) return;
         ConfirmWriteDespiteProblems(*m_CurrentProject, m_Prompts);
+        // Paths that leave the project's folder are written only when the user
+        // agrees, in one question that names them all.
+        const std::vector<TUnitPath> outside = OutsideUnitPaths(*m_CurrentProject);
+        if (!outside.empty()) {
+            QString text = QStringLiteral("These units would be written outside the project's folder:");
+            for (const TUnitPath& unit : outside) text += u'\n' + FromFilePath(unit.Path);
+            text += QStringLiteral("\nWrite them ?");
+            if (m_Prompts.Ask(TAskKind::Confirm, text, TButtons::YesNo) != TAnswer::Yes) throw EAbort();
+        }
         m_CurrentProject->Strings()->RenumberIds();
         m_Grid->RedrawAll();
         TOverwriteQuestion question(m_Prompts);
-        m_CurrentProject->WriteConstUnit(question);
-        const TResLanguageList& languages = *m_CurrentProject->Languages();
-        for (int i = 0; i < languages.Count(); ++i) m_CurrentProject->WriteLanguageUnit(languages.Items(i), question);
+        m_CurrentProject->WriteUnits(question);
     });
 }
 
@@ -481,7 +489,7 @@ void TMainForm::closeEvent(QCloseEvent* event)
     } catch (const EAbort&) {
         event->ignore();
     } catch (const Exception& e) {
-        m_Prompts.ShowError(MessageText(e.Message()));
+        m_Prompts.ShowError(MessageText(e.Message()), MessageText(e.Reason()));
         event->ignore();
     }
     UpdateActions();

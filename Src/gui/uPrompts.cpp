@@ -47,10 +47,12 @@ QMessageBox::Icon IconOf(TAskKind kind)
 
 } // namespace
 
-QString StandardErrorText(const QString& message)
+QString StandardErrorText(const QString& message, const QString& reason)
 {
-    if (!message.isEmpty() && message.back().unicode() > u'.') return message + u'.';
-    return message;
+    QString text = message;
+    if (!text.isEmpty() && text.back().unicode() > u'.') text += u'.';
+    if (!reason.isEmpty()) text += u'\n' + reason;
+    return text;
 }
 
 void RunGuarded(TPrompts& prompts, const std::function<void()>& body)
@@ -59,7 +61,7 @@ void RunGuarded(TPrompts& prompts, const std::function<void()>& body)
         body();
     } catch (const EAbort&) {
     } catch (const Exception& e) {
-        prompts.ShowError(MessageText(e.Message()));
+        prompts.ShowError(MessageText(e.Message()), MessageText(e.Reason()));
     } catch (const std::exception& e) {
         prompts.ShowError(QString::fromLocal8Bit(e.what()));
     }
@@ -101,9 +103,9 @@ TAnswer TQtPrompts::Ask(TAskKind kind, const QString& text, TButtons buttons)
     return TAnswer::OK;
 }
 
-void TQtPrompts::ShowError(const QString& message)
+void TQtPrompts::ShowError(const QString& message, const QString& reason)
 {
-    QMessageBox box(QMessageBox::Critical, QString::fromLatin1(kAppTitle), StandardErrorText(message),
+    QMessageBox box(QMessageBox::Critical, QString::fromLatin1(kAppTitle), StandardErrorText(message, reason),
                     QMessageBox::NoButton, DialogParent());
     QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     box.setDefaultButton(ok);
@@ -153,6 +155,12 @@ bool TQtPrompts::ChooseFolder(const QString& prompt, QString& path)
     if (chosen.isEmpty()) return false;
     path = QDir::toNativeSeparators(chosen);
     return true;
+}
+
+bool ConfirmStorable(TPrompts& prompts, const QString& text)
+{
+    const QString warning = UnstorableWarning(text);
+    return warning.isEmpty() || prompts.Ask(TAskKind::Warning, warning, TButtons::OKCancel) == TAnswer::OK;
 }
 
 bool TOverwriteQuestion::AskOverwrite(const std::string& absolutePath)

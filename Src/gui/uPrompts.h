@@ -22,7 +22,9 @@ public:
     // A message box with a caption by kind; answers Cancel when closed.
     virtual TAnswer Ask(TAskKind kind, const QString& text, TButtons buttons) = 0;
     // The standard error box: caption "Quillet", stop icon, one OK button.
-    virtual void ShowError(const QString& message) = 0;
+    // The system's reason for a failed file operation, if any, stands on a
+    // second line below the message.
+    virtual void ShowError(const QString& message, const QString& reason = {}) = 0;
     // The open dialog; false when cancelled.
     virtual bool OpenFileName(QString& path) = 0;
     // The save dialog, preset with path; false when cancelled.
@@ -32,8 +34,8 @@ public:
 };
 
 // The message the standard error box shows: "." is appended when the last
-// character's code is above that of ".".
-QString StandardErrorText(const QString& message);
+// character's code is above that of "."; then the reason on a line of its own.
+QString StandardErrorText(const QString& message, const QString& reason = {});
 // The guard around every command and dialog handler: the silent abort ends
 // the body quietly, any other error goes to the standard error box.
 void RunGuarded(TPrompts& prompts, const std::function<void()>& body);
@@ -42,7 +44,7 @@ QString CaptionOf(TAskKind kind);
 class TQtPrompts : public TPrompts {
 public:
     TAnswer Ask(TAskKind kind, const QString& text, TButtons buttons) override;
-    void ShowError(const QString& message) override;
+    void ShowError(const QString& message, const QString& reason = {}) override;
     bool OpenFileName(QString& path) override;
     bool SaveFileName(QString& path) override;
     bool ChooseFolder(const QString& prompt, QString& path) override;
@@ -50,6 +52,11 @@ public:
     // The filter list of both project file dialogs.
     static QStringList ProjectFilters();
 };
+
+// Before text is stored in the model: true when every character fits the code
+// page or the user accepts the "?" (OK); false (Cancel, or the close box)
+// goes back to the text.
+bool ConfirmStorable(TPrompts& prompts, const QString& text);
 
 // The generators' overwrite question, asked through the prompts: only Yes
 // replaces the file; No, and closing the box, keep it.

@@ -1,6 +1,7 @@
 #include "uQtText.h"
 
 #include "uCodePage.h"
+#include "uText.h"
 
 #include <QFile>
 
@@ -33,12 +34,12 @@ std::string MemoValue(const QString& text)
 std::string ToFilePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 QString FromFilePath(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 
-QString MessageText(const std::string& message)
+QString MessageText(const std::string& message) { return QString::fromUtf8(message); }
+
+QString UnstorableWarning(const QString& text)
 {
-    QString text = QString::fromUtf8(message);
-    if (!text.contains(QChar::ReplacementCharacter)) return text;
-    const std::u16string units = CodePage::ToUnicode(message);
-    return QString::fromUtf16(units.data(), static_cast<qsizetype>(units.size()));
+    const std::u16string_view units(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size()));
+    return QString::fromUtf8(MsgUnstorable(UnstorableCharacters(units)));
 }
 
 QString Utf8Text(const std::string& text) { return QString::fromUtf8(text); }

@@ -44,7 +44,7 @@ rm -rf other; mkdir other
 "$CLI" generate --output-dir=other -- p.rpr > /dev/null 2> err.txt; rc=$?
 check "--opt=VALUE and -- end the options" '[ $rc = 0 ] && cmp -s other/ResStr.pas "$DATA/gen/worked-example/expected/ResStr.pas"'
 "$CLI" generate --output-dir missing/deeper p.rpr 2> err.txt; rc=$?
-check "cannot create: 1 and the error line" '[ $rc = 1 ] && [ "$(tail -n 1 err.txt)" = "error: Cannot create file missing/deeper/ResStr.pas" ]'
+check "cannot create: 1, the file and the system's reason" '[ $rc = 1 ] && [ "$(tail -n 1 err.txt)" = "error: Cannot create file missing/deeper/ResStr.pas: No such file or directory" ]'
 
 "$CLI" generate nothere.rpr 2> err.txt; rc=$?
 check "missing project" '[ $rc = 1 ] && [ "$(tail -n 1 err.txt)" = "error: Cannot open file nothere.rpr" ]'
@@ -151,6 +151,68 @@ check "generate --strict: the summary line" 'grep -q "^0 units written, 4 skippe
 check "generate without --strict writes and counts the warnings" '[ $rc = 0 ] && [ "$(cat out.txt)" = "4 units written, 0 skipped, 6 warnings" ] && [ -s strict/ResStrDE.pas ]'
 "$CLI" generate --strict --output-dir other p.rpr > out.txt 2> err.txt; rc=$?
 check "generate --strict without warnings writes" '[ $rc = 0 ] && [ "$(cat out.txt)" = "0 units written, 3 skipped, 0 warnings" ]'
+
+# ---------------------------------------------------------------------------
+# The system's edges: UTF-8 output, outside paths, saves.
+utf8() { iconv -f UTF-8 -t UTF-8 "$1" > /dev/null 2>&1; }
+
+"$CLI" generate --output-dir '' p.rpr 2> err.txt; rc=$?
+check "--output-dir '' is a usage error" '[ $rc = 2 ] && grep -q "^quillet-cli: option .--output-dir. needs a folder name$" err.txt'
+
+# Czech folder and unit names: created with UTF-8 names, and every message in UTF-8.
+mkdir -p "cz/v$(printf '\xc3\xbd')stup"
+cp p.rpr cz/p.rpr
+sed -i "s/OutputDirectory = 'out'/OutputDirectory = 'v'#253'stup'/; s/ResFileName = 'ResStrCZ.pas'/ResFileName = 'ResStr'#268'e'#353'tina.pas'/" cz/p.rpr
+"$CLI" generate cz/p.rpr 2> err.txt; rc=$?
+check "unit with a Czech name in a Czech folder" '[ $rc = 0 ] && [ -f "cz/v$(printf "\xc3\xbd")stup/ResStr$(printf "\xc4\x8ce\xc5\xa1")tina.pas" ]'
+"$CLI" generate cz/p.rpr 2> err.txt; rc=$?
+check "skipped: lines in UTF-8" '[ $rc = 0 ] && [ $(grep -c "^skipped: " err.txt) = 3 ] && utf8 err.txt && grep -q "ResStr$(printf "\xc4\x8ce\xc5\xa1")tina.pas exists" err.txt'
+sed 's/TextId = '"'"'CZ'"'"'/TextId = '"'"'Z'"'"'#345'"'"'x'"'"'/; s/TextId = '"'"'Hello'"'"'/TextId = '"'"'Hell'"'"'#345/' cz/p.rpr > cz/warn.rpr
+"$CLI" check cz/warn.rpr > out.txt 2> err.txt; rc=$?
+check "check: summary and warnings in UTF-8" '[ $rc = 0 ] && utf8 out.txt && utf8 err.txt && grep -q "^  Z$(printf "\xc5\x99")x: " out.txt && grep -q "^warning: item 0 (.Hell$(printf "\xc5\x99").)" err.txt'
+bad="bad-$(printf '\xe8')-name.rpr"   # a Latin-1 file name: not UTF-8
+"$CLI" check "$bad" > out.txt 2> err.txt; rc=$?
+check "error: line in UTF-8 for a file name that is not" '[ $rc = 1 ] && utf8 err.txt && grep -q "^error: Cannot open file bad-$(printf "\xef\xbf\xbd")-name.rpr" err.txt'
+cp p.rpr "$bad"
+"$CLI" check "$bad" > out.txt 2> err.txt; rc=$?
+check "Project: line in UTF-8" '[ $rc = 0 ] && utf8 out.txt'
+mkdir -p ro; cp p.rpr ro/p.rpr; sed -i "s/OutputDirectory = 'out'/OutputDirectory = 'gen'/" ro/p.rpr
+mkdir -p "ro/gen"; echo old > ro/gen/ResStrEN.pas; chmod 444 ro/gen/ResStrEN.pas
+"$CLI" generate --force ro/p.rpr 2> err.txt; rc=$?
+check "a read-only unit is not replaced, and no unit is" '[ $rc = 1 ] && [ "$(cat ro/gen/ResStrEN.pas)" = old ] && [ ! -e ro/gen/ResStr.pas ] && [ "$(ls ro/gen)" = ResStrEN.pas ] && utf8 err.txt && grep -q "^error: Cannot create file gen/ResStrEN.pas: " err.txt'
+
+# Paths out of the project's folder: warned about, written only when allowed.
+mkdir -p far/proj/out far/victims
+sed "s/ResFileName = 'ResStrEN.pas'/ResFileName = '..\\\\..\\\\victims\\\\victim.txt'/" p.rpr > far/proj/p.rpr
+echo precious > far/victims/victim.txt
+"$CLI" check far/proj/p.rpr > out.txt 2> err.txt; rc=$?
+check "check warns about a unit name that climbs out" '[ $rc = 0 ] && [ "$(cat err.txt)" = "warning: language '"'"'EN'"'"' writes outside the project'"'"'s folder: $WORK/far/victims/victim.txt" ]'
+sed "s/OutputDirectory = 'out'/OutputDirectory = '\/'/" p.rpr > far/proj/root.rpr
+"$CLI" check far/proj/root.rpr > out.txt 2> err.txt; rc=$?
+check "check warns about every unit of an OutputDirectory of /" '[ $rc = 0 ] && [ $(grep -c "writes outside the project.s folder: /ResStr" err.txt) = 3 ]'
+"$CLI" generate --force far/proj/p.rpr 2> err.txt; rc=$?
+check "generate refuses outside paths, even with --force" '[ $rc = 1 ] && [ "$(cat far/victims/victim.txt)" = precious ] && [ -z "$(ls far/proj/out)" ] && grep -q "^error: language .EN. would write outside the project.s folder: $WORK/far/victims/victim.txt$" err.txt && [ "$(tail -n 1 err.txt)" = "error: nothing written; --allow-outside writes such paths" ]'
+"$CLI" generate --force --allow-outside far/proj/p.rpr 2> err.txt; rc=$?
+check "--allow-outside writes them" '[ $rc = 0 ] && grep -q "^unit victim;" far/victims/victim.txt && [ -f far/proj/out/ResStr.pas ]'
+"$CLI" generate --output-dir far/out far/proj/p.rpr 2> err.txt; rc=$?
+check "a unit name that leaves --output-dir is refused too" '[ $rc = 1 ] && grep -q "victim.txt" err.txt && [ ! -e far/out ]'
+
+# Saves.
+"$CLI" format p.rpr - > stdout.rpr; rc=$?
+check "format PROJECT - writes to standard output" '[ $rc = 0 ] && cmp -s stdout.rpr p.rpr'
+"$CLI" format p.rpr /dev/stdout | cat > piped.rpr; rc=${PIPESTATUS[0]}
+check "format to /dev/stdout through a pipe" '[ $rc = 0 ] && cmp -s piped.rpr p.rpr'
+"$CLI" format p.rpr /dev/stdout > redirected.rpr; rc=$?
+check "format to /dev/stdout into a file" '[ $rc = 0 ] && cmp -s redirected.rpr p.rpr'
+check "/dev/stdout is still what it was" '[ -L /dev/stdout ] || [ -c /dev/stdout ]'
+ln -s p.rpr link.rpr; cp p.rpr q.rpr
+"$CLI" format w.rpr link.rpr; rc=$?
+check "a symlink stays a link, its target gets the content" '[ $rc = 0 ] && [ -L link.rpr ] && cmp -s p.rpr w.rpr'
+cp q.rpr p.rpr
+chmod 444 q.rpr
+"$CLI" format w.rpr q.rpr 2> err.txt; rc=$?
+check "a read-only project file is not replaced" '[ $rc = 1 ] && [ "$(tail -n 1 err.txt)" = "error: Cannot create file q.rpr: The file is read-only" ] && cmp -s q.rpr p.rpr'
+check "no temporary file is left" '[ -z "$(ls -a | grep "\.tmp-")" ]'
 
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

@@ -303,7 +303,8 @@ private slots:
         m_Form->CurrentProject()->SetComment("x");
         m_Prompts->Files << Path("missing/dir/p.rpr");
         Trigger("actSaveProjectAs");
-        QCOMPARE(m_Prompts->Errors(), QStringList{"Cannot create file " + Path("missing/dir/p.rpr") + "."});
+        QCOMPARE(m_Prompts->Errors(),
+                 QStringList{"Cannot create file " + Path("missing/dir/p.rpr") + ".\nNo such file or directory"});
         QVERIFY(m_Form->CurrentProject()->Modified());
         QCOMPARE(m_Form->CurrentProject()->FileName(), std::string());
     }
@@ -342,7 +343,8 @@ private slots:
 
         p->SetOutputDirectory(ToFilePath(Path("nowhere")));
         Trigger("actSaveResFiles");
-        QCOMPARE(m_Prompts->Errors().back(), "Cannot create file " + Path("nowhere") + "/ResStr.pas.");
+        QCOMPARE(m_Prompts->Errors().back(),
+                 "Cannot create file " + Path("nowhere") + "/ResStr.pas.\nNo such file or directory");
     }
 
     void gridKeys()

@@ -30,14 +30,33 @@ private slots:
         QCOMPARE(StandardErrorText(QStringLiteral("Stop!")), QStringLiteral("Stop!"));
         QCOMPARE(StandardErrorText(QStringLiteral("(x)")), QStringLiteral("(x)"));
         QCOMPARE(StandardErrorText(QString()), QString());
+        // The system's reason stands on a second line, the message keeps its form.
+        QCOMPARE(StandardErrorText(QStringLiteral("Cannot create file out/ResStrCZ.pas"),
+                                   QStringLiteral("No space left on device")),
+                 QStringLiteral("Cannot create file out/ResStrCZ.pas.\nNo space left on device"));
     }
 
-    void messageTextReadsPathsAndCodePageText()
+    void messageTextIsUtf8()
     {
-        QCOMPARE(MessageText("Cannot create file /tmp/\xC5\xA1.pas"),
-                 QString::fromUtf8("Cannot create file /tmp/š.pas"));
-        QCOMPARE(MessageText("''\x9A'' is not a valid component name"),
-                 QString::fromUtf8("''š'' is not a valid component name"));
+        // C3 BA is also code-page text ("Ăş"); a message is UTF-8, so it is "ú".
+        QCOMPARE(MessageText("Cannot create file /tmp/\xC3\xBA.pas"),
+                 QString::fromUtf8("Cannot create file /tmp/\u00FA.pas"));
+    }
+
+    void unstorableCharactersAreNamed()
+    {
+        QCOMPARE(UnstorableWarning(QString::fromUtf8("Zru\u0161it \u2013 ok")), QString());
+        QCOMPARE(UnstorableWarning(QString::fromUtf8("a \u2192 b \u2192 \U0001F600")),
+                 QString::fromUtf8("The text contains characters that Windows-1250 cannot store: \u2192 (U+2192), "
+                                   "\U0001F600 (U+1F600). They will be saved as ?."));
+        TScriptedPrompts script;
+        QVERIFY(ConfirmStorable(script, QStringLiteral("plain")));
+        QVERIFY(script.Log.isEmpty());
+        script.Answers << TAnswer::OK << TAnswer::Cancel;
+        QVERIFY(ConfirmStorable(script, QString::fromUtf8("\u0416")));
+        QVERIFY(!ConfirmStorable(script, QString::fromUtf8("\u0416")));
+        QCOMPARE(script.Log[0].Caption, QStringLiteral("Warning"));
+        QCOMPARE(script.Log[0].Buttons, TButtons::OKCancel);
     }
 
     void yesNoBox_data()

@@ -34,9 +34,10 @@ public:
         }
         return Answers.takeFirst();
     }
-    void ShowError(const QString& message) override
+    void ShowError(const QString& message, const QString& reason = {}) override
     {
-        Log.append({QStringLiteral("Error"), QString::fromLatin1(kAppTitle), StandardErrorText(message), TButtons::OK});
+        Log.append({QStringLiteral("Error"), QString::fromLatin1(kAppTitle), StandardErrorText(message, reason),
+                    TButtons::OK});
     }
     bool OpenFileName(QString& path) override { return File(QStringLiteral("Open"), QString(), path); }
     bool SaveFileName(QString& path) override { return File(QStringLiteral("Save"), path, path); }

@@ -377,6 +377,10 @@ void TFileBatch::Add(const std::string& path, std::string_view content, const st
 
 void TFileBatch::Commit()
 {
+    // Direct and in-place writes first: they are the ones that may still run
+    // out of space, and before them nothing has been replaced yet.
+    std::stable_partition(m_Files.begin(), m_Files.end(),
+                          [](const TPending& p) { return p.Kind != TPending::TKind::Rename; });
     std::vector<std::string> replaced;
     for (TPending& pending : m_Files) {
         try {

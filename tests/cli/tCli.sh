@@ -181,6 +181,10 @@ mkdir -p "ro/gen"; echo old > ro/gen/ResStrEN.pas; chmod 444 ro/gen/ResStrEN.pas
 "$CLI" generate --force ro/p.rpr 2> err.txt; rc=$?
 check "a read-only unit is not replaced, and no unit is" '[ $rc = 1 ] && [ "$(cat ro/gen/ResStrEN.pas)" = old ] && [ ! -e ro/gen/ResStr.pas ] && [ "$(ls ro/gen)" = ResStrEN.pas ] && utf8 err.txt && grep -q "^error: Cannot create file gen/ResStrEN.pas: " err.txt'
 
+mkdir -p full/out; cp p.rpr full/p.rpr; ln -s /dev/full full/out/ResStrCZ.pas
+(cd full && "$CLI" generate --force p.rpr 2> ../err.txt); rc=$?
+check "a full disk: the unit and the reason, and no other unit written" '[ $rc = 1 ] && [ "$(cat err.txt)" = "error: Cannot create file out/ResStrCZ.pas: No space left on device" ] && [ "$(ls full/out)" = ResStrCZ.pas ]'
+
 # Paths out of the project's folder: warned about, written only when allowed.
 mkdir -p far/proj/out far/victims
 sed "s/ResFileName = 'ResStrEN.pas'/ResFileName = '..\\\\..\\\\victims\\\\victim.txt'/" p.rpr > far/proj/p.rpr

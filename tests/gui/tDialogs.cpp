@@ -166,6 +166,39 @@ private slots:
         QCOMPARE(p->Strings()->Items(1)->TextId(), std::string("abc")); // Apply, then Cancel: kept
     }
 
+    void charactersTheCodePageLacksAreNamedBeforeStoring()
+    {
+        auto p = MakeProject({"CZ", "EN"});
+        const QString warning = QString::fromUtf8(
+            "The text contains characters that Windows-1250 cannot store: "
+            "\u2192 (U+2192), \u0416 (U+0416). They will be saved as ?.");
+        Edit(*p, 1, [&](QWidget* d) {
+            auto* text = Child<QPlainTextEdit>(d, "mmReadWrite");
+            text->setPlainText(QString::fromUtf8("Zru\u0161it \u2192 \u0416"));
+            m_Prompts->Answers << TAnswer::Cancel; // back to the text
+            Child<QPushButton>(d, "btnApply")->click();
+            QCOMPARE(m_Prompts->Log.back().Caption, QStringLiteral("Warning"));
+            QCOMPARE(m_Prompts->Log.back().Text, warning);
+            QCOMPARE(m_Prompts->Log.back().Buttons, TButtons::OKCancel);
+            QCOMPARE(d->focusWidget(), text);
+            QVERIFY(!p->Strings()->Items(1)->StringConsts()->FindByLanguage(p->Languages()->Items(0)));
+            QVERIFY(!p->Modified());
+            // The same refusal keeps the dialog open on OK and on the arrows.
+            m_Prompts->Answers << TAnswer::Cancel << TAnswer::Cancel;
+            Child<QPushButton>(d, "btnOk")->click();
+            QVERIFY(d->isVisible());
+            QVERIFY(!m_Editor->UpDownChangingEx(2));
+            QCOMPARE(Child<QLabel>(d, "lblIndex")->text(), QStringLiteral("2"));
+            m_Prompts->Answers << TAnswer::OK; // store them as "?"
+            Child<QPushButton>(d, "btnApply")->click();
+        });
+        const TResStringConstItem* stored =
+            p->Strings()->Items(1)->StringConsts()->FindByLanguage(p->Languages()->Items(0));
+        QVERIFY(stored);
+        QCOMPARE(stored->Value(), std::string("Zru\x9Ait ? ?"));
+        QCOMPARE(m_Prompts->Log.size(), 4);
+    }
+
     void okValidatesLikeApply()
     {
         auto p = MakeProject({"CZ", "EN"});
@@ -316,6 +349,28 @@ private slots:
             QCOMPARE(dir->text(), QStringLiteral("/data/out"));
         }));
         QCOMPARE(p->OutputDirectory(), std::string());
+
+        // A Czech folder is stored in the code page; an arrow is named first.
+        QVERIFY(run([&](QWidget* d) {
+            m_Prompts->Files << QString::fromUtf8("/data/v\u00FDstup");
+            Child<QToolButton>(d, "SpeedButton1")->click();
+            Child<QPushButton>(d, "btnOk")->click();
+        }));
+        QCOMPARE(p->OutputDirectory(), std::string("/data/v\xFDstup"));
+        QVERIFY(run([&](QWidget* d) {
+            m_Prompts->Files << QString::fromUtf8("/data/a\u2192b");
+            Child<QToolButton>(d, "SpeedButton1")->click();
+            m_Prompts->Answers << TAnswer::Cancel;
+            Child<QPushButton>(d, "btnOk")->click();
+            QVERIFY(d->isVisible()); // back in the dialog
+            QCOMPARE(m_Prompts->LastText(),
+                     QString::fromUtf8("The text contains characters that Windows-1250 cannot store: \u2192 (U+2192). "
+                                       "They will be saved as ?."));
+            QCOMPARE(p->OutputDirectory(), std::string("/data/v\xFDstup"));
+            m_Prompts->Answers << TAnswer::OK;
+            Child<QPushButton>(d, "btnOk")->click();
+        }));
+        QCOMPARE(p->OutputDirectory(), std::string("/data/a?b"));
     }
 
     void languageChooser()

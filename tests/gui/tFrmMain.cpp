@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QtTest>
 
 namespace {
@@ -345,6 +346,67 @@ private slots:
         Trigger("actSaveResFiles");
         QCOMPARE(m_Prompts->Errors().back(),
                  "Cannot create file " + Path("nowhere") + "/ResStr.pas.\nNo such file or directory");
+    }
+
+    void czechFolderAndUnitNamesThroughTheOptionsDialog()
+    {
+        OpenSample();
+        const QString vystup = m_Dir->filePath(QString::fromUtf8("v\u00FDstup"));
+        QVERIFY(QDir().mkpath(vystup));
+        WhenModal([&](QWidget* d) {
+            m_Prompts->Files << vystup;
+            d->findChild<QToolButton*>(QStringLiteral("SpeedButton1"))->click();
+            d->findChild<QLineEdit*>(QStringLiteral("edConstFilename"))
+                ->setText(QString::fromUtf8("ResStr\u010Ce\u0161tina.pas"));
+            d->findChild<QPushButton*>(QStringLiteral("btnOk"))->click();
+        });
+        Trigger("actProjectOptions");
+        TResProject* p = m_Form->CurrentProject();
+        QCOMPARE(p->ConstFileName(),
+                 std::string("ResStr\xC8"
+                             "e\x9Atina.pas")); // the model keeps the code page
+        Trigger("actSaveResFiles");
+        QVERIFY(m_Prompts->Errors().isEmpty());
+        QStringList written = QDir(vystup).entryList(QDir::Files);
+        written.sort();
+        QCOMPARE(written,
+                 (QStringList{"ResStrCZ.pas", "ResStrDE.pas", "ResStrEN.pas",
+                              QString::fromUtf8("ResStr\u010Ce\u0161tina.pas")}));
+        QVERIFY(ReadAll(vystup + QString::fromUtf8("/ResStr\u010Ce\u0161tina.pas")).startsWith("unit ResStr\xC8"));
+
+        // The overwrite question names the path as the system spells it.
+        m_Prompts->Answers << TAnswer::No << TAnswer::No << TAnswer::No << TAnswer::No;
+        Trigger("actSaveResFiles");
+        QCOMPARE(m_Prompts->Log.at(m_Prompts->Log.size() - 4).Text,
+                 "File " + vystup + QString::fromUtf8("/ResStr\u010Ce\u0161tina.pas exists. Overwrite ?"));
+    }
+
+    void saveResourceFilesAsksOnceForPathsOutsideTheProject()
+    {
+        QVERIFY(QDir().mkpath(Path("proj")));
+        WriteAll(Path("proj/sample.rpr"), SampleProject());
+        m_Prompts->Files << Path("proj/sample.rpr");
+        Trigger("actOpenProject");
+        TResProject* p = m_Form->CurrentProject();
+        p->SetOutputDirectory("..");
+        p->Languages()->Items(2)->SetResFileName("proj\\ResStrDE.pas"); // back inside
+        m_Prompts->Answers << TAnswer::No;
+        Trigger("actSaveResFiles");
+        QCOMPARE(m_Prompts->Log.size(), 2);
+        QCOMPARE(m_Prompts->Log[1].Caption, QStringLiteral("Confirm"));
+        QCOMPARE(m_Prompts->Log[1].Buttons, TButtons::YesNo);
+        QCOMPARE(m_Prompts->Log[1].Text,
+                 "These units would be written outside the project's folder:\n" + Path("ResStr.pas") + "\n" +
+                     Path("ResStrCZ.pas") + "\n" + Path("ResStrEN.pas") + "\nWrite them ?");
+        QVERIFY(QDir(m_Dir->path()).entryList({QStringLiteral("*.pas")}).isEmpty());
+        QCOMPARE(Row(0).at(2), QStringLiteral("5")); // not renumbered either
+
+        m_Prompts->Answers << TAnswer::Yes;
+        Trigger("actSaveResFiles");
+        QCOMPARE(m_Prompts->Log.size(), 3);
+        QVERIFY(QFile::exists(Path("ResStrEN.pas")));
+        QVERIFY(QFile::exists(Path("proj/ResStrDE.pas")));
+        QVERIFY(m_Prompts->Errors().isEmpty());
     }
 
     void gridKeys()

@@ -19,7 +19,6 @@ std::string NormalFolder(const fs::path& folder)
 std::string ProjectFolder(const TResProject& project)
 {
     std::error_code ec;
-    if (project.FileName().empty()) return NormalFolder(fs::current_path(ec));
     return NormalFolder(fs::absolute(fs::path(project.FileName()), ec).parent_path());
 }
 
@@ -46,6 +45,7 @@ std::vector<TUnitPath> UnitPaths(const TResProject& project, const std::string* 
 
 std::vector<TUnitPath> OutsideUnitPaths(const TResProject& project, const std::string* outputDir)
 {
+    if (project.FileName().empty()) return {};
     std::vector<std::string> folders{ProjectFolder(project)};
     std::error_code ec;
     if (outputDir) folders.push_back(NormalFolder(fs::absolute(fs::path(*outputDir), ec)));

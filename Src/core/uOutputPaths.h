@@ -18,10 +18,11 @@ struct TUnitPath {
 // language. outputDir as for WriteUnits.
 std::vector<TUnitPath> UnitPaths(const TResProject& project, const std::string* outputDir = nullptr);
 
-// The units that lie neither in the project's folder (the current folder for
-// a project without a file) nor, when given, in outputDir, which the user
-// named on the command line. Paths are compared as written, after "." and ".."
-// are resolved; symbolic links are not followed.
+// The units that lie neither in the project's folder nor, when given, in
+// outputDir, which the user named on the command line. A project that has no
+// file yet has no folder to leave: every path in it was typed by the user (or
+// came from the template beside the program). Paths are compared as written,
+// after "." and ".." are resolved; symbolic links are not followed.
 std::vector<TUnitPath> OutsideUnitPaths(const TResProject& project, const std::string* outputDir = nullptr);
 
 // True when path lies in folder or below it; both absolute and normalised.

@@ -450,7 +450,8 @@ void CheckOutputFiles(TChecker& c)
                       outputs[a].Who + " and " + outputs[b].Who + " write the same file " + outputs[a].Path);
     for (const TUnitPath& unit : OutsideUnitPaths(c.Project))
         c.Add(TFindingKind::OutsideProjectFolder, -1, unit.Language,
-              (unit.Language < 0 ? "the constants unit" : "the unit") + std::string(" is written outside the project's folder: ") + unit.Path);
+              (unit.Language < 0 ? "the constants unit" : "the unit") +
+                  std::string(" is written outside the project's folder: ") + unit.Path);
 }
 
 } // namespace

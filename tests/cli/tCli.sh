@@ -169,13 +169,17 @@ check "unit with a Czech name in a Czech folder" '[ $rc = 0 ] && [ -f "cz/v$(pri
 check "skipped: lines in UTF-8" '[ $rc = 0 ] && [ $(grep -c "^skipped: " err.txt) = 3 ] && utf8 err.txt && grep -q "ResStr$(printf "\xc4\x8ce\xc5\xa1")tina.pas exists" err.txt'
 sed 's/TextId = '"'"'CZ'"'"'/TextId = '"'"'Z'"'"'#345'"'"'x'"'"'/; s/TextId = '"'"'Hello'"'"'/TextId = '"'"'Hell'"'"'#345/' cz/p.rpr > cz/warn.rpr
 "$CLI" check cz/warn.rpr > out.txt 2> err.txt; rc=$?
-check "check: summary and warnings in UTF-8" '[ $rc = 0 ] && utf8 out.txt && utf8 err.txt && grep -q "^  Z$(printf "\xc5\x99")x: " out.txt && grep -q "^warning: item 0 (.Hell$(printf "\xc5\x99").)" err.txt'
+check "check: findings and statistics in UTF-8" '[ $rc = 0 ] && utf8 out.txt && grep -q "^  Z$(printf "\xc5\x99")x: " out.txt && grep -q "^  item 0 (.Hell$(printf "\xc5\x99").)" out.txt'
+"$CLI" check --format=json cz/warn.rpr > out.txt 2> err.txt; rc=$?
+check "check --format=json in UTF-8" '[ $rc = 0 ] && utf8 out.txt && grep -q "Hell$(printf "\xc5\x99")" out.txt'
 bad="bad-$(printf '\xe8')-name.rpr"   # a Latin-1 file name: not UTF-8
 "$CLI" check "$bad" > out.txt 2> err.txt; rc=$?
 check "error: line in UTF-8 for a file name that is not" '[ $rc = 1 ] && utf8 err.txt && grep -q "^error: Cannot open file bad-$(printf "\xef\xbf\xbd")-name.rpr" err.txt'
 cp p.rpr "$bad"
 "$CLI" check "$bad" > out.txt 2> err.txt; rc=$?
 check "Project: line in UTF-8" '[ $rc = 0 ] && utf8 out.txt'
+"$CLI" check --format=json "$bad" > out.txt 2> err.txt; rc=$?
+check "JSON with such a file name in UTF-8" '[ $rc = 0 ] && utf8 out.txt'
 mkdir -p ro; cp p.rpr ro/p.rpr; sed -i "s/OutputDirectory = 'out'/OutputDirectory = 'gen'/" ro/p.rpr
 mkdir -p "ro/gen"; echo old > ro/gen/ResStrEN.pas; chmod 444 ro/gen/ResStrEN.pas
 "$CLI" generate --force ro/p.rpr 2> err.txt; rc=$?
@@ -190,10 +194,10 @@ mkdir -p far/proj/out far/victims
 sed "s/ResFileName = 'ResStrEN.pas'/ResFileName = '..\\\\..\\\\victims\\\\victim.txt'/" p.rpr > far/proj/p.rpr
 echo precious > far/victims/victim.txt
 "$CLI" check far/proj/p.rpr > out.txt 2> err.txt; rc=$?
-check "check warns about a unit name that climbs out" '[ $rc = 0 ] && [ "$(cat err.txt)" = "warning: language '"'"'EN'"'"' writes outside the project'"'"'s folder: $WORK/far/victims/victim.txt" ]'
+check "check warns about a unit name that climbs out" '[ $rc = 0 ] && grep -q "^Units written outside the project.s folder: 1$" out.txt && grep -qx "  language .EN.: the unit is written outside the project.s folder: $WORK/far/victims/victim.txt" out.txt'
 sed "s/OutputDirectory = 'out'/OutputDirectory = '\/'/" p.rpr > far/proj/root.rpr
 "$CLI" check far/proj/root.rpr > out.txt 2> err.txt; rc=$?
-check "check warns about every unit of an OutputDirectory of /" '[ $rc = 0 ] && [ $(grep -c "writes outside the project.s folder: /ResStr" err.txt) = 3 ]'
+check "check warns about every unit of an OutputDirectory of /" '[ $rc = 0 ] && [ $(grep -c "is written outside the project.s folder: /ResStr" out.txt) = 3 ]'
 "$CLI" generate --force far/proj/p.rpr 2> err.txt; rc=$?
 check "generate refuses outside paths, even with --force" '[ $rc = 1 ] && [ "$(cat far/victims/victim.txt)" = precious ] && [ -z "$(ls far/proj/out)" ] && grep -q "^error: language .EN. would write outside the project.s folder: $WORK/far/victims/victim.txt$" err.txt && [ "$(tail -n 1 err.txt)" = "error: nothing written; --allow-outside writes such paths" ]'
 "$CLI" generate --force --allow-outside far/proj/p.rpr 2> err.txt; rc=$?

@@ -65,16 +65,12 @@ TEST(Border, MessagesWithModelTextAreUtf8)
     EXPECT_THROW_MSG(p.LoadFromText("object TResProject\r\n  Name = 'a'#353\r\nend\r\n"), EReadError,
                      "Error reading TResProject.Name: ''a\xC5\xA1'' is not a valid component name");
 
-    // The checks quote model text as UTF-8 too.
-    AddLanguage(p,
-                "\x8A"
-                "K");
-    AddItem(p, "Zru\x9Ait", 1);
+    // An output path in a finding is UTF-8 already: not converted twice.
+    AddLanguage(p, "EN")->SetResFileName("\x8A.pas");
+    AddLanguage(p, "CZ")->SetResFileName("\x8A.pas");
     const TProjectCheck check = CheckProject(p);
-    for (const std::string& line : check.Summary) EXPECT_EQ(ValidUtf8(line), line);
-    for (const std::string& line : check.Warnings) EXPECT_EQ(ValidUtf8(line), line);
-    EXPECT_NE(std::find(check.Summary.begin(), check.Summary.end(), "  \xC5\xA0K: 0 of 1 items with own text"),
-              check.Summary.end());
+    ASSERT_EQ(check.CountOf(TFindingKind::SameOutputFile), 1);
+    EXPECT_TRUE(check.Findings.back().Message.ends_with("/\xC5\xA0.pas")) << check.Findings.back().Message;
 }
 
 TEST(Border, CharactersTheCodePageLacksAreNamed)
@@ -130,6 +126,9 @@ TEST(OutputPaths, ThoseOutOfTheProjectsFolderAreListed)
     TResProject p;
     AddLanguage(p, "EN");
     AddLanguage(p, "CZ");
+    p.SetOutputDirectory("/");
+    EXPECT_TRUE(OutsideUnitPaths(p).empty()) << "a project without a file: the user typed every path";
+    p.SetOutputDirectory("");
     p.SaveToFile(dir / "proj/p.rpr");
     auto outside = [&](const std::string* outputDir = nullptr) {
         std::vector<std::string> r;
@@ -163,13 +162,17 @@ TEST(OutputPaths, ThoseOutOfTheProjectsFolderAreListed)
     p.SetConstFileName("..\\..\\x.pas");
     EXPECT_EQ(outside(&chosen).size(), 1u);
 
-    const std::vector<std::string> warnings = OutsideUnitWarnings(p);
-    ASSERT_EQ(warnings.size(), 1u);
-    EXPECT_EQ(warnings[0],
-              "the constants unit writes outside the project's folder: " + fs::path(root).parent_path().string() +
-                  "/x.pas");
+    // The check names each of them.
+    p.Languages()->Items(1)->SetResFileName("..\\..\\..\\..\\..\\..\\..\\..\\..\\x.pas");
     const TProjectCheck check = CheckProject(p);
-    EXPECT_NE(std::find(check.Warnings.begin(), check.Warnings.end(), warnings[0]), check.Warnings.end());
+    ASSERT_EQ(check.CountOf(TFindingKind::OutsideProjectFolder), 2);
+    std::vector<std::string> lines;
+    for (const TFinding& f : check.Findings)
+        if (f.Kind == TFindingKind::OutsideProjectFolder) lines.push_back(FindingLine(f));
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{"the constants unit is written outside the project's folder: " +
+                                            fs::path(root).parent_path().string() + "/x.pas",
+                                        "language 'CZ': the unit is written outside the project's folder: /x.pas"}));
 }
 
 TEST(OutputPaths, InsideAFolder)

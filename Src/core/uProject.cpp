@@ -51,6 +51,11 @@ void TCollection::Clear()
     while (!m_Items.empty()) m_Items.pop_back(); // the last one first
 }
 
+void TCollection::Reserve(int count)
+{
+    if (count > 0) m_Items.reserve(static_cast<size_t>(count));
+}
+
 void TCollection::Move(int from, int to)
 {
     if (from == to) return;

@@ -58,6 +58,8 @@ public:
     void Delete(int index);
     void Clear();
     void Move(int from, int to);
+    // Room for count items, when their number is known before they are added.
+    void Reserve(int count);
 
 protected:
     TCollection() = default;

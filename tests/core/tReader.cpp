@@ -1,6 +1,10 @@
 #include "tHelpers.h"
 
+#include <fcntl.h>
+#include <future>
 #include <random>
+#include <sys/stat.h>
+#include <tuple>
 
 namespace {
 
@@ -34,7 +38,10 @@ TEST(Reader, ReportsEveryErrorWithItsExactText)
     const std::string longLine = "  Comment = '" + std::string(5000, 'x') + "'\n";
     const std::vector<TErrorCase> cases = {
         {"", "EParserError", "OBJECT expected on line 1"},
-        {"\xEF\xBB\xBFobject TResProject\r\nend\r\n", "EParserError", "OBJECT expected on line 1"},
+        {"\xEF\xBB\xBFobject TResProject\r\nend\r\n", "EParserError",
+         "OBJECT expected on line 1: the file starts with a UTF-8 byte-order mark; project files are Windows-1250 "
+         "text"},
+        {"\xEF\xBBobject TResProject\r\nend\r\n", "EParserError", "OBJECT expected on line 1"},
         {"object\r\nend", "EParserError", "Identifier expected on line 2"},
         {File("object TResProject\n  Comment = 'x'\n"), "EParserError", "Identifier expected on line 3"},
         {Root("  Comment = 'abc' 'def'\n"), "EParserError", "Identifier expected on line 2"},
@@ -257,4 +264,126 @@ TEST(Reader, HostileInputOnlyRaisesOurExceptions)
     for (int i = 0; i < 20000; ++i) deep += "(\n";
     TResProject p;
     EXPECT_THROW_MSG(p.LoadFromText(deep), EParserError, "Invalid property value on line 501");
+}
+
+TEST(Reader, EachPropertyLineSetsItsOwnField)
+{
+    // One line per property; every other field must keep its initial value.
+    TResProject p;
+    p.LoadFromText(
+        Root("  Tag = 1\n  OutputDirectory = 'o'\n  ConstFileName = 'c'\n  StringIdPrefix = 's'\n"
+             "  PtrIdPrefix = 'p'\n  Comment = 'm'\n  Left = 2\n  Top = 3\n  Name = 'N'\n"
+             "  Strings.NumberIdBase = 4\n"
+             "  Languages = <\n" +
+             Item("      TextId = 'L'\n      SourceLanguageId = 5\n      Visible = True\n"
+                  "      ResFileName = 'r'\n") +
+             ">\n  Strings = <\n" +
+             Item("      TextId = 'S'\n      NumberId = 6\n      Standard = True\n      FixedId = False\n"
+                  "      StringConsts = <\n        item\n          Value = 'v'\n          LanguageId = 7\n"
+                  "        end>\n") +
+             ">\n"));
+    EXPECT_EQ(std::make_tuple(p.Tag(), p.OutputDirectory(), p.ConstFileName(), p.StringIdPrefix(), p.PtrIdPrefix(),
+                              p.Comment(), p.Left(), p.Top(), p.Name(), p.Strings()->NumberIdBase()),
+              std::make_tuple(1, std::string("o"), std::string("c"), std::string("s"), std::string("p"),
+                              std::string("m"), uint16_t(2), uint16_t(3), std::string("N"), 4));
+    const TResLanguageItem* l = p.Languages()->Items(0);
+    EXPECT_EQ(std::make_tuple(l->TextId(), l->SourceLanguageId(), l->Visible(), l->ResFileName()),
+              std::make_tuple(std::string("L"), 5, true, std::string("r")));
+    const TResStringItem* s = p.Strings()->Items(0);
+    EXPECT_EQ(std::make_tuple(s->TextId(), s->NumberId(), s->Standard(), s->FixedId()),
+              std::make_tuple(std::string("S"), 6, true, false));
+    const TResStringConstItem* t = s->StringConsts()->Items(0);
+    EXPECT_EQ(std::make_tuple(t->Value(), t->LanguageId()), std::make_tuple(std::string("v"), 7));
+}
+
+TEST(Reader, DottedNamesPassOnlyThroughLists)
+{
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"  Left.X = 1\n", "Error reading TResProject.Left.X: Property Left does not exist"},
+        {"  Name.X = 1\n", "Error reading TResProject.Name.X: Invalid property path"},
+        {"  Strings.NumberIdBase.X = 1\n", "Error reading TResProject.Strings.NumberIdBase.X: Invalid property path"},
+        {"  Strings.Left = 1\n", "Error reading TResProject.Strings.Left: Property Left does not exist"},
+        {"  Strings.Strings = <>\n", "Error reading TResProject.Strings.Strings: Property Strings does not exist"},
+        {"  Strings.NumberIdBase = <>\n", "Error reading TResProject.Strings.NumberIdBase: Invalid property value"},
+        {"  Comment = <>\n", "Error reading TResProject.Comment: Invalid property value"},
+        {"  Visible = True\n", "Error reading TResProject.Visible: Property Visible does not exist"},
+        {"  Strings = <\n" + Item("      Value = 'x'\n") + ">\n",
+         "Error reading TResProject.Strings: Error reading TResStringItem.Value: Property Value does not exist"},
+        {"  Languages = <\n" + Item("      Visible = True.X\n") + ">\n",
+         "Error reading TResProject.Languages: Error reading TResLanguageItem.Visible: Invalid property value"},
+    };
+    for (const auto& [lines, message] : cases) {
+        TResProject p;
+        EXPECT_THROW_MSG(p.LoadFromText(Root(lines)), EReadError, message);
+    }
+}
+
+TEST(Reader, WideHexadecimalNumbersWrap)
+{
+    TResProject p;
+    p.LoadFromText(Root("  Tag = $FFFFFFFFFFFFFFFE\n  Left = $FFFFFFFFFFFFFFFF\n"));
+    EXPECT_EQ(p.Tag(), -2);
+    EXPECT_EQ(p.Left(), 65535);
+    EXPECT_THROW_MSG(p.LoadFromText(Root("  Tag = $FFFFFFFF\n")), EReadError,
+                     "Error reading TResProject.Tag: Invalid property value");
+    EXPECT_THROW_MSG(p.LoadFromText(Root("  Tag = $1FFFFFFFFFFFFFFFF\n")), EConvertError,
+                     "'$1FFFFFFFFFFFFFFFF' is not a valid integer value");
+}
+
+TEST(Reader, SurrogatePairSplitByPlusIsOneCharacter)
+{
+    TResProject p;
+    p.LoadFromText(Root("  Comment = 'a'#55357 + #56832'b'\n  PtrIdPrefix = #55357\n  StringIdPrefix = 'x'\n"));
+    EXPECT_EQ(p.Comment(), "a?b");
+    EXPECT_EQ(p.PtrIdPrefix(), "?") << "a value does not carry a half character into the next";
+    EXPECT_EQ(p.StringIdPrefix(), "x");
+}
+
+TEST(Reader, SyntaxErrorAfterTheListsLeavesTheProjectUntouched)
+{
+    TResProject p;
+    const std::string text = ReadBytes(QUILLET_TEST_DATA "/rpr/worked-example.rpr");
+    const std::string broken = text.substr(0, text.rfind("end")) + "  Comment = 'x' 'y'\r\nend\r\n";
+    EXPECT_THROW(p.LoadFromText(broken), EParserError);
+    EXPECT_EQ(p.Languages()->Count(), 0);
+    EXPECT_EQ(p.Strings()->Count(), 0);
+    EXPECT_EQ(p.Languages()->NextID(), 0);
+    EXPECT_EQ(p.Strings()->NextID(), 0);
+    EXPECT_FALSE(p.Modified());
+}
+
+TEST(LoadFromFile, RefusesWhatIsNoProjectFile)
+{
+    TTempDir dir;
+    TResProject p;
+    EXPECT_THROW_MSG(p.LoadFromFile(dir.Path().string()), EFOpenError,
+                     "Cannot open file " + dir.Path().string() + ": it is not a regular file");
+    // No writer opens the FIFO: the load must not wait for one. Should it
+    // wait, the test opens one after a while, so that it fails, not hangs.
+    const std::string fifo = dir / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto load = std::async(std::launch::async, [&] {
+        try {
+            TResProject q;
+            q.LoadFromFile(fifo);
+            return std::string("loaded");
+        } catch (const EFOpenError& e) {
+            return std::string(e.what());
+        }
+    });
+    if (load.wait_for(std::chrono::seconds(10)) == std::future_status::timeout) {
+        ADD_FAILURE() << "LoadFromFile waits for a writer of the FIFO";
+        ::close(::open(fifo.c_str(), O_WRONLY));
+    }
+    EXPECT_EQ(load.get(), "Cannot open file " + fifo + ": it is not a regular file");
+    EXPECT_THROW_MSG(p.LoadFromFile("/dev/zero"), EFOpenError, "Cannot open file /dev/zero: it is not a regular file");
+    // A sparse file one byte over the limit takes no disk space and is not read.
+    WriteBytes(dir / "big.rpr", "");
+    std::filesystem::resize_file(dir / "big.rpr", (uintmax_t(1) << 30) + 1);
+    EXPECT_THROW_MSG(p.LoadFromFile(dir / "big.rpr"), EFOpenError,
+                     "Cannot open file " + (dir / "big.rpr") +
+                         ": it is too large to be a project file (more than 1 GiB)");
+    WriteBytes(dir / "empty.rpr", "");
+    EXPECT_THROW_MSG(p.LoadFromFile(dir / "empty.rpr"), EParserError, "OBJECT expected on line 1");
+    EXPECT_EQ(p.FileName(), "");
 }

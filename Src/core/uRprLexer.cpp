@@ -1,0 +1,301 @@
+#include "uRprLexer.h"
+
+#include "uCodePage.h"
+#include "uErrors.h"
+#include "uText.h"
+
+#include <charconv>
+#include <cstring>
+
+// ---------------------------------------------------------------------------
+// Message texts
+
+std::string MsgOnLine(std::string_view message, int line)
+{
+    return std::string(message) + " on line " + std::to_string(line);
+}
+std::string MsgSymbolExpected(char symbol) { return std::string("''") + symbol + "'' expected"; }
+std::string MsgNoProperty(std::string_view name) { return "Property " + std::string(name) + " does not exist"; }
+std::string MsgInvalidComponentName(std::string_view name)
+{
+    return "''" + CodePage::ToUtf8(name) + "'' is not a valid component name";
+}
+std::string MsgClassNotFound(std::string_view className) { return "Class " + std::string(className) + " not found"; }
+std::string MsgErrorReading(std::string_view object, std::string_view property, std::string_view message)
+{
+    std::string s = "Error reading ";
+    s.append(object).append(".").append(property).append(": ").append(message);
+    return s;
+}
+std::string MsgNotRegularFile(const std::string& path) { return MsgCannotOpen(path) + ": it is not a regular file"; }
+std::string MsgFileTooLarge(const std::string& path)
+{
+    return MsgCannotOpen(path) + ": it is too large to be a project file (more than 1 GiB)";
+}
+
+// ---------------------------------------------------------------------------
+// String values
+
+void TRprStringDecoder::BeginToken()
+{
+    m_TokenStart = m_Text.size();
+    m_Wide = false;
+}
+
+// A high surrogate that no low one followed is a character of its own.
+void TRprStringDecoder::FlushSurrogate()
+{
+    if (!m_HighSurrogate) return;
+    m_Text += '?';
+    m_HighSurrogate = 0;
+    m_TokenStart = m_Text.size();
+}
+
+void TRprStringDecoder::Unit(char16_t u)
+{
+    if (m_HighSurrogate) {
+        const bool pair = u >= 0xDC00 && u < 0xE000;
+        m_Text += '?'; // a pair is one character, and the code page has none above U+FFFF
+        m_HighSurrogate = 0;
+        if (pair) return;
+    }
+    if (u >= 0xD800 && u < 0xDC00) m_HighSurrogate = u;
+    else m_Text += CodePage::UnitToByte(u);
+}
+
+void TRprStringDecoder::Run(std::string_view bytes)
+{
+    if (!m_Wide) {
+        // Only a previous token can have left a surrogate waiting; this token's
+        // text does not complete it.
+        if (m_HighSurrogate && !bytes.empty()) FlushSurrogate();
+        m_Text.append(bytes);
+    } else
+        for (char c : bytes) Unit(static_cast<unsigned char>(c));
+}
+
+void TRprStringDecoder::Escape(uint32_t value, bool above127)
+{
+    if (above127 && !m_Wide) {
+        // The token is Unicode after all: what it gave so far are Latin-1
+        // characters, not code-page bytes. Each becomes one byte in place.
+        m_Wide = true;
+        for (size_t i = m_TokenStart; i < m_Text.size(); ++i)
+            m_Text[i] = CodePage::UnitToByte(static_cast<unsigned char>(m_Text[i]));
+    }
+    if (m_Wide) Unit(static_cast<char16_t>(value));
+    else {
+        FlushSurrogate();
+        m_Text.push_back(static_cast<char>(value));
+    }
+}
+
+const std::string& TRprStringDecoder::Finish()
+{
+    FlushSurrogate();
+    return m_Text;
+}
+
+namespace {
+
+bool IsIdentStart(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
+bool IsIdentChar(unsigned char c) { return IsIdentStart(c) || (c >= '0' && c <= '9'); }
+bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+bool IsHexDigit(unsigned char c) { return IsDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
+int HexValue(unsigned char c) { return IsDigit(c) ? c - '0' : (c | 0x20) - 'a' + 10; }
+
+// Takes a string token's pieces when only its end is wanted.
+struct TNoStringSink {
+    void BeginToken() {}
+    void Run(std::string_view) {}
+    void Escape(uint32_t, bool) {}
+};
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Tokens
+
+// One string token from pos: quoted parts and "#" escapes with no blank
+// between them, handed to the sink piece by piece. Returns the position
+// after the token, or npos when a quoted part does not end on its line.
+template <class TSink> size_t TRprLexer::ScanStringToken(std::string_view text, size_t pos, TSink& sink)
+{
+    sink.BeginToken();
+    const char* const data = text.data();
+    const size_t size = text.size();
+    while (pos < size) {
+        const char c = data[pos];
+        if (c == '\'') {
+            ++pos;
+            for (;;) {
+                size_t end = pos;
+                while (end < size && data[end] != '\'' && data[end] != '\r' && data[end] != '\n') ++end;
+                if (end >= size || data[end] != '\'') return std::string_view::npos;
+                sink.Run(text.substr(pos, end - pos));
+                pos = end + 1;
+                if (pos >= size || data[pos] != '\'') break;
+                sink.Run("'"); // two apostrophes stand for one
+                ++pos;
+            }
+        } else if (c == '#') {
+            ++pos;
+            uint32_t value = 0;
+            bool above127 = false;
+            while (pos < size && IsDigit(static_cast<unsigned char>(data[pos]))) {
+                const uint64_t v = uint64_t(value) * 10 + static_cast<uint64_t>(data[pos] - '0');
+                if (v > 127) above127 = true;
+                value = static_cast<uint32_t>(v % 65536);
+                ++pos;
+            }
+            sink.Escape(value, above127);
+        } else {
+            break;
+        }
+    }
+    return pos;
+}
+
+bool TRprToken::IsKeyword(std::string_view word) const
+{
+    return Kind == TRprTokenKind::Identifier && SameTextAscii(Text, word);
+}
+
+bool TRprToken::IsObjectKeyword() const { return IsKeyword("object") || IsKeyword("inherited") || IsKeyword("inline"); }
+
+TRprLexer::TRprLexer(std::string_view text) : m_Text(text.substr(0, text.find('\0'))) { CheckLine(0); }
+
+void TRprLexer::Fail(std::string_view message) const { throw EParserError(MsgOnLine(message, m_Line)); }
+
+TRprToken TRprLexer::Next()
+{
+    SkipBlanks();
+    TRprToken t;
+    t.Line = m_Line;
+    t.Start = m_Pos;
+    if (m_Pos >= m_Text.size()) return t;
+    const unsigned char c = Peek();
+    if (IsIdentStart(c)) {
+        while (m_Pos < m_Text.size() && IsIdentChar(Peek())) ++m_Pos;
+        t.Kind = TRprTokenKind::Identifier;
+        t.Text = m_Text.substr(t.Start, m_Pos - t.Start);
+    } else if (c == '\'' || c == '#') {
+        ReadString(t);
+    } else if (c == '$') {
+        ++m_Pos;
+        while (m_Pos < m_Text.size() && IsHexDigit(Peek())) ++m_Pos;
+        t.Kind = TRprTokenKind::Integer;
+        t.Text = m_Text.substr(t.Start, m_Pos - t.Start);
+        t.Integer = ConvertHexToken(t.Text);
+    } else if (c == '-' || IsDigit(c)) {
+        ReadNumber(t);
+    } else {
+        ++m_Pos;
+        t.Kind = TRprTokenKind::Symbol;
+        t.Text = m_Text.substr(t.Start, 1);
+    }
+    t.End = m_Pos;
+    return t;
+}
+
+void TRprLexer::SkipBinary()
+{
+    for (;;) {
+        SkipBlanks();
+        if (m_Pos >= m_Text.size()) Fail(kMsgInvalidBinary);
+        if (Peek() == '}') {
+            ++m_Pos;
+            return;
+        }
+        if (m_Pos + 1 >= m_Text.size() || !IsHexDigit(Peek()) ||
+            !IsHexDigit(static_cast<unsigned char>(m_Text[m_Pos + 1])))
+            Fail(kMsgInvalidBinary);
+        m_Pos += 2;
+    }
+}
+
+void TRprLexer::SkipBlanks()
+{
+    while (m_Pos < m_Text.size()) {
+        const unsigned char c = Peek();
+        if (c > 32) break;
+        ++m_Pos;
+        if (c == '\n') {
+            ++m_Line;
+            CheckLine(m_Pos);
+        }
+    }
+}
+
+// The text is read through a 4096-byte window refilled at the start of the
+// line reached; a line that cannot fit it fails, unless the rest of the text
+// fits the window as a whole.
+void TRprLexer::CheckLine(size_t lineStart)
+{
+    const size_t rest = m_Text.size() - lineStart;
+    if (rest < 4096) return;
+    const void* lf = std::memchr(m_Text.data() + lineStart, '\n', 4095);
+    if (!lf) Fail(kMsgLineTooLong);
+}
+
+void TRprLexer::ReadString(TRprToken& t)
+{
+    t.Kind = TRprTokenKind::String;
+    size_t end;
+    if (m_Decoder) end = ScanStringToken(m_Text, m_Pos, *m_Decoder);
+    else {
+        TNoStringSink none;
+        end = ScanStringToken(m_Text, m_Pos, none);
+    }
+    if (end == std::string_view::npos) Fail(kMsgInvalidString);
+    m_Pos = end;
+}
+
+void TRprLexer::ReadNumber(TRprToken& t)
+{
+    ++m_Pos;
+    while (m_Pos < m_Text.size() && IsDigit(Peek())) ++m_Pos;
+    bool isFloat = false;
+    auto inFloatSet = [](unsigned char c) {
+        return IsDigit(c) || c == '+' || c == '-' || c == '.' || c == 'E' || c == 'e';
+    };
+    if (m_Pos < m_Text.size() && inFloatSet(Peek())) {
+        isFloat = true;
+        while (m_Pos < m_Text.size() && inFloatSet(Peek())) ++m_Pos;
+    }
+    const size_t numberEnd = m_Pos;
+    if (m_Pos < m_Text.size()) {
+        const unsigned char s = Peek() | 0x20;
+        if (s == 's' || s == 'c' || s == 'd') {
+            isFloat = true;
+            ++m_Pos;
+        }
+    }
+    t.Text = m_Text.substr(t.Start, m_Pos - t.Start);
+    const char* first = m_Text.data() + t.Start;
+    if (isFloat) {
+        t.Kind = TRprTokenKind::Float;
+        // The number without its type letter must convert; the value itself
+        // is not kept, since no property takes one.
+        const char* last = m_Text.data() + numberEnd;
+        double value = 0;
+        auto [end, ec] = std::from_chars(first, last, value);
+        if (ec != std::errc() || end != last) throw EConvertError(MsgInvalidFloat(std::string(t.Text)));
+    } else {
+        t.Kind = TRprTokenKind::Integer;
+        const char* last = first + t.Text.size();
+        auto [end, ec] = std::from_chars(first, last, t.Integer);
+        if (ec != std::errc() || end != last) throw EConvertError(MsgInvalidInteger(std::string(t.Text)));
+    }
+}
+
+int64_t ConvertHexToken(std::string_view text)
+{
+    if (text.size() < 2) throw EConvertError(MsgInvalidInteger(std::string(text)));
+    uint64_t v = 0;
+    for (size_t i = 1; i < text.size(); ++i) {
+        if (v > (UINT64_MAX >> 4)) throw EConvertError(MsgInvalidInteger(std::string(text)));
+        v = v * 16 + static_cast<uint64_t>(HexValue(static_cast<unsigned char>(text[i])));
+    }
+    return static_cast<int64_t>(v); // two's complement: $FFFFFFFFFFFFFFFE is -2
+}

@@ -1,0 +1,127 @@
+// The tokens of the project file, its string values, and every message text
+// of the project file reader.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// ---------------------------------------------------------------------------
+// Message texts of the reader. Syntax errors get " on line %d" appended.
+
+inline constexpr const char* kMsgIdentExpected = "Identifier expected";
+inline constexpr const char* kMsgStringExpected = "String expected";
+inline constexpr const char* kMsgNumberExpected = "Number expected";
+inline constexpr const char* kMsgObjectExpected = "OBJECT expected";
+inline constexpr const char* kMsgItemExpected = "item expected";
+inline constexpr const char* kMsgInvalidPropertyValue = "Invalid property value";
+inline constexpr const char* kMsgInvalidString = "Invalid string constant";
+inline constexpr const char* kMsgInvalidBinary = "Invalid binary value";
+inline constexpr const char* kMsgLineTooLong = "Line too long";
+inline constexpr const char* kMsgInvalidPropertyPath = "Invalid property path";
+// Added to the message of a file that starts with a UTF-8 byte-order mark.
+inline constexpr const char* kMsgUtf8Bom =
+    ": the file starts with a UTF-8 byte-order mark; project files are Windows-1250 text";
+
+std::string MsgOnLine(std::string_view message, int line);  // "%s on line %d"
+std::string MsgSymbolExpected(char symbol);                 // "''%s'' expected"
+std::string MsgNoProperty(std::string_view name);           // "Property %s does not exist"
+std::string MsgInvalidComponentName(std::string_view name); // "''%s'' is not a valid component name"
+std::string MsgClassNotFound(std::string_view className);   // "Class %s not found"
+std::string MsgErrorReading(std::string_view object, std::string_view property,
+                            std::string_view message);  // "Error reading %s.%s: %s"
+std::string MsgNotRegularFile(const std::string& path); // "Cannot open file %s: it is not a regular file"
+std::string MsgFileTooLarge(const std::string& path);   // "Cannot open file %s: it is too large ..."
+// "Cannot open file %s", "'%s' is not a valid integer value" and "'%s' is not
+// a valid floating point value" are shared with the rest of the core (uErrors.h).
+
+// The largest project file that LoadFromFile reads.
+inline constexpr int64_t kMaxProjectFileSize = int64_t(1) << 30;
+
+// ---------------------------------------------------------------------------
+// String values. A value is one or more string tokens joined by "+"; each
+// token is quoted runs and "#" escapes. A token without an escape above 127
+// is 8-bit text: its bytes are taken as they are. A token with one is Unicode:
+// each escape is a UTF-16 unit (its value modulo 65536), each quoted byte the
+// unit of the same number (Latin-1). The joined Unicode text goes to the code
+// page, where a surrogate pair, also one split by "+", is one missing
+// character.
+
+class TRprStringDecoder {
+public:
+    // Starts a new value; the buffer is kept and reused.
+    void Begin()
+    {
+        m_Text.clear();
+        m_HighSurrogate = 0;
+    }
+    // The value in the code page; valid until the next Begin.
+    const std::string& Finish();
+
+private:
+    // The lexer hands over each token as it scans it.
+    friend class TRprLexer;
+    void BeginToken();
+    void Run(std::string_view bytes);
+    void Escape(uint32_t value, bool above127);
+    void Unit(char16_t u);
+    void FlushSurrogate();
+
+    std::string m_Text;
+    size_t m_TokenStart = 0;      // where the current token's text begins in m_Text
+    bool m_Wide = false;          // the current token is Unicode
+    char16_t m_HighSurrogate = 0; // waiting for its partner, possibly in the next token
+};
+
+// ---------------------------------------------------------------------------
+// Tokens
+
+enum class TRprTokenKind { Symbol, Identifier, String, Integer, Float, Eof };
+
+struct TRprToken {
+    TRprTokenKind Kind = TRprTokenKind::Eof;
+    std::string_view Text;     // as written; for a string token empty
+    size_t Start = 0, End = 0; // where the token stands in the text
+    int64_t Integer = 0;       // an integer token's value
+    int Line = 1;
+
+    bool IsSymbol(char c) const { return Kind == TRprTokenKind::Symbol && Text[0] == c; }
+    bool IsKeyword(std::string_view word) const;
+    bool IsObjectKeyword() const;
+};
+
+// The token source: owns the position and the line count. Errors raise
+// EParserError with the line, or EConvertError for a number that does not
+// convert. The text ends at its first zero byte.
+class TRprLexer {
+public:
+    explicit TRprLexer(std::string_view text);
+    std::string_view Text() const { return m_Text; }
+
+    // When set, every string token is decoded into it as it is read.
+    void SetStringDecoder(TRprStringDecoder* decoder) { m_Decoder = decoder; }
+
+    TRprToken Next();
+    // Hexadecimal data after "{": pairs of hex digits up to "}".
+    void SkipBinary();
+
+    [[noreturn]] void Fail(std::string_view message) const;
+
+private:
+    unsigned char Peek() const { return static_cast<unsigned char>(m_Text[m_Pos]); }
+    void SkipBlanks();
+    void CheckLine(size_t lineStart);
+    void ReadString(TRprToken& t);
+    void ReadNumber(TRprToken& t);
+    template <class TSink> static size_t ScanStringToken(std::string_view text, size_t pos, TSink& sink);
+
+    std::string_view m_Text;
+    size_t m_Pos = 0;
+    int m_Line = 1;
+    TRprStringDecoder* m_Decoder = nullptr; // not owned
+};
+
+// A "$" and hexadecimal digits to a signed 64-bit number; values above
+// $7FFFFFFFFFFFFFFF wrap as two's complement. Raises EConvertError for "$"
+// alone and for a value that needs more than 64 bits.
+int64_t ConvertHexToken(std::string_view text);

@@ -1,0 +1,183 @@
+#include "tHelpers.h"
+
+#include "uRprLexer.h"
+
+namespace {
+
+struct TSeen {
+    TRprTokenKind Kind;
+    std::string Text;
+    int Line;
+    bool operator==(const TSeen&) const = default;
+};
+
+std::vector<TSeen> Tokens(std::string_view text)
+{
+    TRprLexer lexer(text);
+    std::vector<TSeen> seen;
+    for (TRprToken t = lexer.Next(); t.Kind != TRprTokenKind::Eof; t = lexer.Next())
+        seen.push_back({t.Kind,
+                        std::string(t.Kind == TRprTokenKind::String ? text.substr(t.Start, t.End - t.Start) : t.Text),
+                        t.Line});
+    return seen;
+}
+
+// A string value (tokens joined by "+") through the lexer into the code page.
+std::string Decode(std::string_view value)
+{
+    TRprStringDecoder decoder;
+    decoder.Begin();
+    TRprLexer lexer(value);
+    lexer.SetStringDecoder(&decoder);
+    for (TRprToken t = lexer.Next(); t.Kind != TRprTokenKind::Eof; t = lexer.Next())
+        if (t.Kind != TRprTokenKind::String && !t.IsSymbol('+')) ADD_FAILURE() << "not a string value: " << value;
+    return decoder.Finish();
+}
+
+int64_t IntegerOf(std::string_view text)
+{
+    TRprLexer lexer(text);
+    const TRprToken t = lexer.Next();
+    EXPECT_EQ(t.Kind, TRprTokenKind::Integer) << text;
+    return t.Integer;
+}
+
+// The message of the exception that reading all tokens raises.
+std::string ErrorOf(std::string_view text)
+{
+    try {
+        TRprLexer lexer(text);
+        while (lexer.Next().Kind != TRprTokenKind::Eof) {}
+    } catch (const EParserError& e) {
+        return std::string("EParserError: ") + e.what();
+    } catch (const EConvertError& e) {
+        return std::string("EConvertError: ") + e.what();
+    }
+    return "no error";
+}
+
+using K = TRprTokenKind;
+
+} // namespace
+
+TEST(Lexer, TokensCarryTheirKindTextAndLine)
+{
+    const std::vector<TSeen> expected = {
+        {K::Identifier, "object", 1}, {K::Identifier, "Foo_1", 1}, {K::Symbol, ":", 1},    {K::Identifier, "TBar", 1},
+        {K::Symbol, "[", 1},          {K::Integer, "3", 1},        {K::Symbol, "]", 1},    {K::Identifier, "X", 3},
+        {K::Symbol, ".", 3},          {K::Identifier, "Y", 3},     {K::Symbol, "=", 3},    {K::String, "'a'#13'b'", 3},
+        {K::Symbol, "+", 3},          {K::String, "#10", 4},       {K::Integer, "-12", 4}, {K::Float, "1.5e3", 4},
+        {K::Float, "2S", 4},          {K::Integer, "$fF", 4},      {K::Symbol, "\xE9", 4}, {K::Symbol, "<", 4},
+    };
+    EXPECT_EQ(Tokens("object Foo_1: TBar [3]\r\n\r\n  X.Y = 'a'#13'b' +\n#10 -12 1.5e3 2S $fF\xE9<"), expected);
+    // The text ends at its first zero byte.
+    EXPECT_EQ(Tokens(std::string_view("ab\0cd 'x", 8)), (std::vector<TSeen>{{K::Identifier, "ab", 1}}));
+}
+
+TEST(Lexer, KeywordsIgnoreCase)
+{
+    TRprLexer lexer("OBJECT Inherited inline itEM End objects");
+    EXPECT_TRUE(lexer.Next().IsObjectKeyword());
+    EXPECT_TRUE(lexer.Next().IsObjectKeyword());
+    EXPECT_TRUE(lexer.Next().IsObjectKeyword());
+    EXPECT_TRUE(lexer.Next().IsKeyword("item"));
+    EXPECT_TRUE(lexer.Next().IsKeyword("end"));
+    EXPECT_FALSE(lexer.Next().IsObjectKeyword());
+}
+
+TEST(Lexer, IntegersConvertToSigned64Bits)
+{
+    EXPECT_EQ(IntegerOf("$7FFFFFFF"), 2147483647);
+    EXPECT_EQ(IntegerOf("$80000000"), 2147483648);
+    EXPECT_EQ(IntegerOf("$7FFFFFFFFFFFFFFF"), INT64_MAX);
+    // Hexadecimal numbers of up to 64 bits wrap as two's complement.
+    EXPECT_EQ(IntegerOf("$8000000000000000"), INT64_MIN);
+    EXPECT_EQ(IntegerOf("$FFFFFFFFFFFFFFFE"), -2);
+    EXPECT_EQ(IntegerOf("$0000000000000000000FF"), 255) << "leading zeros need no bits";
+    EXPECT_EQ(IntegerOf("-9223372036854775808"), INT64_MIN);
+    EXPECT_EQ(IntegerOf("007"), 7);
+}
+
+TEST(Lexer, ReportsEveryErrorWithItsExactText)
+{
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"$", "EConvertError: '$' is not a valid integer value"},
+        {"$10000000000000000", "EConvertError: '$10000000000000000' is not a valid integer value"},
+        {"x $FFFFFFFFFFFFFFFFF", "EConvertError: '$FFFFFFFFFFFFFFFFF' is not a valid integer value"},
+        {"-", "EConvertError: '-' is not a valid integer value"},
+        {"9223372036854775808", "EConvertError: '9223372036854775808' is not a valid integer value"},
+        {"1.2.3", "EConvertError: '1.2.3' is not a valid floating point value"},
+        {"1e", "EConvertError: '1e' is not a valid floating point value"},
+        {"'abc", "EParserError: Invalid string constant on line 1"},
+        {"\n\n 'ab\r\ncd'", "EParserError: Invalid string constant on line 3"},
+        {"'ab'#65'cd", "EParserError: Invalid string constant on line 1"},
+        {"x\n" + std::string(4095, 'y') + "\n" + std::string(10, 'z'), "EParserError: Line too long on line 2"},
+        {std::string(4094, 'y') + "\n" + std::string(4095, 'z'), "no error"}, // the rest fits the window
+        {std::string(5000, 'y'), "EParserError: Line too long on line 1"},
+    };
+    for (const auto& [text, message] : cases) EXPECT_EQ(ErrorOf(text), message) << text.substr(0, 40);
+}
+
+TEST(Lexer, SkipsHexadecimalData)
+{
+    TRprLexer lexer("{00 fF\r\n 1a}x");
+    EXPECT_TRUE(lexer.Next().IsSymbol('{'));
+    lexer.SkipBinary();
+    const TRprToken t = lexer.Next();
+    EXPECT_EQ(t.Text, "x");
+    EXPECT_EQ(t.Line, 2);
+    for (const char* bad : {"{0}", "{0G}", "{00", "{"}) {
+        TRprLexer l(bad);
+        l.Next();
+        EXPECT_THROW_MSG(l.SkipBinary(), EParserError, "Invalid binary value on line 1");
+    }
+}
+
+TEST(StringDecoder, EightBitTokensKeepTheirBytes)
+{
+    EXPECT_EQ(Decode("'it''s'"), "it's");
+    EXPECT_EQ(Decode("'it'#39's' + 'it' + #39 + 's'"), "it'sit's");
+    EXPECT_EQ(Decode("''"), "");
+    EXPECT_EQ(Decode("'a'#13#10'b'#0065"), "a\r\nbA");
+    EXPECT_EQ(Decode("'x'#"), std::string("x\0", 2)) << "an escape without digits is zero";
+    EXPECT_EQ(Decode("'\x8A\xE9'"), "\x8A\xE9") << "quoted bytes of an 8-bit token are code-page bytes";
+}
+
+TEST(StringDecoder, UnicodeTokensGoToTheCodePage)
+{
+    EXPECT_EQ(Decode("'Zru'#353'it'"), "Zru\x9Ait");
+    EXPECT_EQ(Decode("#8364#8594"), "\x80?") << "the euro sign is in the code page, the arrow is not";
+    EXPECT_EQ(Decode("#65601"), "A") << "escapes count modulo 65536";
+    // Quoted bytes of a Unicode token are Latin-1: 0x8A is a control, 0xE9 is é.
+    EXPECT_EQ(Decode("'\x8A\xE9'#353 + '\x8A'"), "?\xE9\x9A\x8A");
+}
+
+TEST(StringDecoder, ASurrogatePairIsOneCharacterAlsoWhenSplitByPlus)
+{
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"'a'#55357#56832'b'", "a?b"},
+        {"'a'#55357 + #56832'b'", "a?b"},
+        {"'a'#55357 + '' + #56832'b'", "a?b"},
+        {"#55357 + 'x'#56832", "?x?"},
+        {"#55357 + 'x'", "?x"},
+        {"#55357 + #65", "?A"},
+        {"#55357", "?"},
+        {"#55357#55357#56832", "??"},
+        {"#56832#55357", "??"},
+        {"#55357 + #55357 + #56832 + #56832", "???"},
+    };
+    for (const auto& [value, expected] : cases) EXPECT_EQ(Decode(value), expected) << value;
+}
+
+TEST(StringDecoder, BeginStartsAFreshValue)
+{
+    TRprStringDecoder decoder;
+    TRprLexer lexer("'abc'#55357 'd'");
+    lexer.SetStringDecoder(&decoder);
+    decoder.Begin();
+    lexer.Next();
+    EXPECT_EQ(decoder.Finish(), "abc?");
+    decoder.Begin();
+    lexer.Next();
+    EXPECT_EQ(decoder.Finish(), "d");
+}

@@ -3,11 +3,15 @@
 #              a format check and a short fuzz run of the project file reader)
 # make bench - build and run the benchmarks
 # make fuzz  - build the reader's fuzz target with clang and run it for a while
+# make install - build and install under PREFIX (/usr/local), into DESTDIR if given
+# make deb   - build the Debian package build/quillet_VERSION_ARCH.deb
 
 PACKAGES := cmake make g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev fonts-dejavu-core
-TEST_PACKAGES := clang-format clang libclang-rt-14-dev xvfb xdotool
+TEST_PACKAGES := clang-format clang libclang-rt-14-dev xvfb xdotool \
+                 dpkg-dev desktop-file-utils libxml2-utils shared-mime-info man-db groff-base
 BUILD := build
 JOBS := -j2
+PREFIX ?= /usr/local
 FUZZ_SECONDS ?= 60
 FUZZ_SMOKE_SECONDS ?= 30
 # Compiler warnings fail the build; WERROR=OFF turns that off for a newer compiler.
@@ -17,7 +21,7 @@ CMAKE_FLAGS := -DQUILLET_WERROR=$(WERROR) $(if $(CCACHE),-DCMAKE_CXX_COMPILER_LA
 FORMAT_FILES = $(shell git ls-files -co --exclude-standard -- 'Src/*.cpp' 'Src/*.h' 'tests/*.cpp' 'tests/*.h' \
                  'bench/*.cpp' 'bench/*.h' 'tools/*.cpp' 'tools/*.h' 2>/dev/null)
 
-.PHONY: all deps test-deps build run test test-asan format format-check fuzz-smoke bench fuzz screenshots clean
+.PHONY: all deps test-deps build run test test-asan format format-check fuzz-smoke bench fuzz screenshots install deb clean
 
 all: build
 
@@ -82,6 +86,14 @@ bench: build
 
 screenshots: build
 	tools/screenshots.sh $(BUILD)
+
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# dpkg-shlibdeps (dpkg-dev) finds the package's dependencies.
+deb: build
+	$(call install_missing,dpkg-dev)
+	cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-fuzz $(BUILD)-fuzz.log

@@ -21,12 +21,19 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QSettings>
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTableView>
@@ -87,6 +94,7 @@ TMainForm::TMainForm(TPrompts& prompts, QWidget* parent) : QMainWindow(parent), 
     bodyLayout->addWidget(m_ListView, 1);
     setCentralWidget(body);
     m_ListView->hide();
+    setAcceptDrops(true); // a project file dropped anywhere on the window opens
 
     CreateStatusBar();
     CreateProblemsDock();
@@ -171,6 +179,9 @@ void TMainForm::CreateMenus()
     QMenu* file = menu("miFile", "&File");
     item(file, "miFileNewProject", m_actNewProject);
     item(file, "miFileOpenProject", m_actOpenProject);
+    m_RecentMenu = file->addMenu(QStringLiteral("&Recent Projects"));
+    m_RecentMenu->menuAction()->setObjectName(QStringLiteral("miFileRecentProjects"));
+    UpdateRecentMenu();
     separator(file, "miFileN1");
     item(file, "miFileSaveProject", m_actSaveProject);
     item(file, "miFileSaveProjectAs", m_actSaveProjectAs);
@@ -336,6 +347,7 @@ void TMainForm::CloseProject()
             default: throw EAbort();
         }
     }
+    StoreColumnWidths();
     m_Grid->Reset(nullptr);
     m_CurrentProject.reset();
     RebuildListView();
@@ -376,9 +388,26 @@ void TMainForm::NewProject()
 
 void TMainForm::OpenProject()
 {
-    CloseProject();
+    // The dialog starts in the folder of the project being replaced.
     QString path;
+    if (m_CurrentProject && !m_CurrentProject->FileName().empty())
+        path = QFileInfo(FromFilePath(m_CurrentProject->FileName())).absolutePath();
+    CloseProject();
     if (!m_Prompts.OpenFileName(path)) throw EAbort();
+    LoadProject(path);
+}
+
+void TMainForm::OpenProjectFile(const QString& path)
+{
+    RunCommand([&] {
+        CloseProject();
+        LoadProject(path);
+    });
+}
+
+void TMainForm::LoadProject(const QString& path)
+{
+    QUILLET_ASSERT(!m_CurrentProject);
     m_CurrentProject = std::make_unique<TResProject>();
     try {
         m_CurrentProject->LoadFromFile(ToFilePath(path));
@@ -391,6 +420,8 @@ void TMainForm::OpenProject()
         throw;
     }
     UpdateStatusBar();
+    m_RecentProjects.Add(path);
+    UpdateRecentMenu();
 }
 
 void TMainForm::SaveProject(bool saveAs)
@@ -403,6 +434,8 @@ void TMainForm::SaveProject(bool saveAs)
         QString path = FromFilePath(m_CurrentProject->FileName());
         if (!m_Prompts.SaveFileName(path)) throw EAbort();
         m_CurrentProject->SaveToFile(ToFilePath(path));
+        m_RecentProjects.Add(path);
+        UpdateRecentMenu();
     }
     UpdateStatusBar();
 }
@@ -485,6 +518,7 @@ void TMainForm::closeEvent(QCloseEvent* event)
     // FormCloseQuery: the window closes only when the project could be closed.
     try {
         CloseProject();
+        if (m_Settings) m_Settings->setValue(QStringLiteral("MainForm/Geometry"), saveGeometry());
         event->accept();
     } catch (const EAbort&) {
         event->ignore();
@@ -520,7 +554,9 @@ void TMainForm::RebuildListView()
 void TMainForm::AddColumn(const TColumnTag& tag)
 {
     m_Grid->AppendColumn(tag);
-    m_ListView->setColumnWidth(m_Grid->columnCount() - 1, tag.Width);
+    int width = tag.Width;
+    if (m_Settings) width = m_Settings->value(ColumnWidthKey(tag), width).toInt();
+    m_ListView->setColumnWidth(m_Grid->columnCount() - 1, width);
 }
 
 void TMainForm::RemoveColumn(const TResLanguageItem& language)
@@ -528,6 +564,8 @@ void TMainForm::RemoveColumn(const TResLanguageItem& language)
     const auto& columns = m_Grid->Columns();
     for (size_t i = 0; i < columns.size(); ++i)
         if (columns[i].Kind == TColumnKind::Language && columns[i].LanguageId == language.ID()) {
+            if (m_Settings)
+                m_Settings->setValue(ColumnWidthKey(columns[i]), m_ListView->columnWidth(static_cast<int>(i)));
             m_Grid->RemoveColumn(static_cast<int>(i));
             return;
         }
@@ -735,4 +773,84 @@ void TMainForm::FollowLanguages(const std::vector<int32_t>& idMap)
     }
     m_Grid->RedrawAll();
     if (m_Grid->Filtered()) ApplyFilter();
+}
+
+// ---------------------------------------------------------------------------
+// Remembered between runs: recent projects, the window's place, column widths
+
+void TMainForm::SetSettings(QSettings* settings)
+{
+    m_Settings = settings;
+    m_RecentProjects.Load(settings);
+    UpdateRecentMenu();
+    if (m_Settings) restoreGeometry(m_Settings->value(QStringLiteral("MainForm/Geometry")).toByteArray());
+}
+
+void TMainForm::UpdateRecentMenu()
+{
+    m_RecentMenu->clear();
+    const QStringList& items = m_RecentProjects.Items();
+    for (int i = 0; i < items.size(); ++i) {
+        const QString path = items[i];
+        QString caption = QDir::toNativeSeparators(path);
+        caption.replace(u'&', QStringLiteral("&&"));
+        QAction* entry = m_RecentMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(caption));
+        entry->setObjectName(QStringLiteral("miFileRecent%1").arg(i + 1));
+        connect(entry, &QAction::triggered, this, [this, path] { OpenRecentProject(path); });
+    }
+    m_RecentMenu->menuAction()->setEnabled(!items.isEmpty());
+}
+
+void TMainForm::OpenRecentProject(const QString& path)
+{
+    RunCommand([&] {
+        if (!QFileInfo(path).isFile()) {
+            // Checked before the open project is closed, so nothing is lost.
+            m_RecentProjects.Remove(path);
+            UpdateRecentMenu();
+            m_Prompts.Ask(TAskKind::Information,
+                          QStringLiteral("The project file %1 no longer exists; it was removed from the recent "
+                                         "projects.")
+                              .arg(QDir::toNativeSeparators(path)),
+                          TButtons::OK);
+            return;
+        }
+        CloseProject();
+        LoadProject(path);
+    });
+}
+
+void TMainForm::StoreColumnWidths()
+{
+    if (!m_Settings) return;
+    const auto& columns = m_Grid->Columns();
+    for (size_t i = 0; i < columns.size(); ++i)
+        m_Settings->setValue(ColumnWidthKey(columns[i]), m_ListView->columnWidth(static_cast<int>(i)));
+}
+
+// ---------------------------------------------------------------------------
+// A project file dropped onto the window
+
+QString TMainForm::DroppedProject(const QMimeData* data)
+{
+    if (!data || !data->hasUrls()) return {};
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile() && QFileInfo(url.toLocalFile()).isFile()) return url.toLocalFile();
+    return {};
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!DroppedProject(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event)
+{
+    const QString path = DroppedProject(event->mimeData());
+    if (path.isEmpty()) return;
+    event->acceptProposedAction();
+    // Opened once the drop has finished: the questions and boxes of the open
+    // must not hold up the program the file was dragged from.
+    QMetaObject::invokeMethod(
+        this, [this, path] { OpenProjectFile(path); }, Qt::QueuedConnection);
 }

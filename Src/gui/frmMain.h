@@ -2,6 +2,7 @@
 // command through one table of actions, and hosts the string grid.
 #pragma once
 
+#include "uRecent.h"
 #include "uStringGrid.h"
 
 #include <QMainWindow>
@@ -13,6 +14,9 @@
 class QAction;
 class QLabel;
 class QLineEdit;
+class QMenu;
+class QMimeData;
+class QSettings;
 class QTableView;
 class TAboutBox;
 class TChooseLangDlg;
@@ -53,9 +57,22 @@ public:
     // The problem list checks the project again, when it is shown.
     void RefreshProblems();
 
+    // Remembers the recent projects, the window's place and the column widths
+    // there (not owned; without settings nothing is remembered). Restores the
+    // window's place.
+    void SetSettings(QSettings* settings);
+    // Opens the project at path as Open Project does once the file is chosen:
+    // the open project is closed first (with its question), errors are shown.
+    // Used for the file named on the command line, a dropped file and the
+    // recent projects.
+    void OpenProjectFile(const QString& path);
+    const QStringList& RecentProjects() const { return m_RecentProjects.Items(); }
+
 protected:
     void closeEvent(QCloseEvent* event) override; // FormCloseQuery
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void CreateActions();
@@ -96,6 +113,13 @@ private:
     void NewProject();
     void OpenProject();
     void SaveProject(bool saveAs);
+    void LoadProject(const QString& path);
+
+    // Recent projects, remembered widths.
+    void UpdateRecentMenu();
+    void OpenRecentProject(const QString& path);
+    void StoreColumnWidths();
+    static QString DroppedProject(const QMimeData* data);
 
     // The grid.
     void RebuildListView();
@@ -110,6 +134,9 @@ private:
     TPrompts& m_Prompts;
     std::unique_ptr<TResProject> m_CurrentProject;
     QString m_TemplateDir;
+    QSettings* m_Settings = nullptr; // not owned
+    TRecentProjects m_RecentProjects;
+    QMenu* m_RecentMenu = nullptr;
 
     QTableView* m_ListView = nullptr;
     TStringGridModel* m_Grid = nullptr;

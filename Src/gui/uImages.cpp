@@ -29,13 +29,13 @@ void Page(QPainter& p, QColor fill)
     p.drawLine(QPointF(10.5, 4.5), QPointF(13.5, 4.5));
 }
 
-} // namespace
-
-QIcon Command(TCommandImage image)
+// One command image drawn on a 16-unit grid, scaled to size pixels.
+QPixmap CommandPixmap(TCommandImage image, int size)
 {
-    QPixmap pixmap = Canvas(16);
+    QPixmap pixmap = Canvas(size);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 16.0, size / 16.0);
     switch (image) {
         case NewProject:
             Page(p, Qt::white);
@@ -83,7 +83,19 @@ QIcon Command(TCommandImage image)
             break;
     }
     p.end();
-    return QIcon(pixmap);
+    return pixmap;
+}
+
+} // namespace
+
+QIcon Command(TCommandImage image)
+{
+    // Drawn anew for each scale the screens may have, so that the tool bar and
+    // the menus stay sharp at 150 %, 200 % and more instead of showing a
+    // 16-pixel image blown up.
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64}) icon.addPixmap(CommandPixmap(image, size));
+    return icon;
 }
 
 QPixmap TickBox(bool checked)
@@ -127,9 +139,11 @@ QPixmap ProgramIcon(int size)
 
 QIcon ProgramIcons()
 {
+    // The installed scalable icon where the icon theme has it (and Qt can read
+    // SVG); the same picture drawn here otherwise.
     QIcon icon;
-    for (int size : {16, 32, 48}) icon.addPixmap(ProgramIcon(size));
-    return icon;
+    for (int size : {16, 32, 48, 64, 128}) icon.addPixmap(ProgramIcon(size));
+    return QIcon::fromTheme(QStringLiteral("quillet"), icon);
 }
 
 } // namespace Images

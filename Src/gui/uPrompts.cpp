@@ -3,12 +3,14 @@
 #include "uCodePage.h"
 #include "uErrors.h"
 #include "uQtText.h"
+#include "uRecent.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -120,8 +122,10 @@ QStringList TQtPrompts::ProjectFilters()
 
 namespace {
 
-// The open and save dialogs of project files; false when cancelled.
-bool ProjectFileDialog(const char* name, QFileDialog::AcceptMode mode, QString& path)
+// The open and save dialogs of project files; false when cancelled. path
+// comes in as the file to preset, or the folder to start in, or empty for the
+// folder the dialogs were last left in.
+bool ProjectFileDialog(const char* name, QFileDialog::AcceptMode mode, QString& path, QSettings* settings)
 {
     QFileDialog dialog(DialogParent());
     dialog.setObjectName(QString::fromLatin1(name));
@@ -130,9 +134,12 @@ bool ProjectFileDialog(const char* name, QFileDialog::AcceptMode mode, QString& 
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setNameFilters(TQtPrompts::ProjectFilters());
     dialog.setDefaultSuffix(QStringLiteral("rpr"));
-    if (!path.isEmpty()) dialog.selectFile(path);
+    const QString start = path.isEmpty() ? LastDialogFolder(settings) : path;
+    if (QFileInfo(start).isDir()) dialog.setDirectory(start);
+    else if (!start.isEmpty()) dialog.selectFile(start);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
     path = dialog.selectedFiles().front();
+    RememberDialogFolder(settings, path);
     return true;
 }
 
@@ -140,12 +147,12 @@ bool ProjectFileDialog(const char* name, QFileDialog::AcceptMode mode, QString& 
 
 bool TQtPrompts::OpenFileName(QString& path)
 {
-    return ProjectFileDialog("OpenPrjDialog", QFileDialog::AcceptOpen, path);
+    return ProjectFileDialog("OpenPrjDialog", QFileDialog::AcceptOpen, path, m_Settings);
 }
 
 bool TQtPrompts::SaveFileName(QString& path)
 {
-    return ProjectFileDialog("SavePrjDialog", QFileDialog::AcceptSave, path);
+    return ProjectFileDialog("SavePrjDialog", QFileDialog::AcceptSave, path, m_Settings);
 }
 
 bool TQtPrompts::ChooseFolder(const QString& prompt, QString& path)

@@ -8,6 +8,7 @@
 
 #include <functional>
 
+class QSettings;
 class QWidget;
 
 enum class TAskKind { Confirm, Error, Information, Warning };
@@ -25,9 +26,11 @@ public:
     // The system's reason for a failed file operation, if any, stands on a
     // second line below the message.
     virtual void ShowError(const QString& message, const QString& reason = {}) = 0;
-    // The open dialog; false when cancelled.
+    // The open dialog, starting in the folder path names (where the open
+    // project was; empty for the last folder used); false when cancelled.
     virtual bool OpenFileName(QString& path) = 0;
-    // The save dialog, preset with path; false when cancelled.
+    // The save dialog, preset with path (empty: the last folder used); false
+    // when cancelled.
     virtual bool SaveFileName(QString& path) = 0;
     // The folder chooser; false when cancelled (path is then unchanged).
     virtual bool ChooseFolder(const QString& prompt, QString& path) = 0;
@@ -49,8 +52,15 @@ public:
     bool SaveFileName(QString& path) override;
     bool ChooseFolder(const QString& prompt, QString& path) override;
 
+    // Where the file dialogs remember their last folder (not owned; none
+    // remembers nothing).
+    void SetSettings(QSettings* settings) { m_Settings = settings; }
+
     // The filter list of both project file dialogs.
     static QStringList ProjectFilters();
+
+private:
+    QSettings* m_Settings = nullptr; // not owned
 };
 
 // Before text is stored in the model: true when every character fits the code

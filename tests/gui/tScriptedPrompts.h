@@ -13,7 +13,7 @@
 
 struct TPromptRequest {
     QString Kind;    // "Ask", "Error", "Open", "Save", "Folder"
-    QString Caption; // box caption, or the preset / prompt of a file request
+    QString Caption; // box caption, or the preset (file or start folder) / prompt of a file request
     QString Text;
     TButtons Buttons = TButtons::OK;
 };
@@ -39,7 +39,7 @@ public:
         Log.append({QStringLiteral("Error"), QString::fromLatin1(kAppTitle), StandardErrorText(message, reason),
                     TButtons::OK});
     }
-    bool OpenFileName(QString& path) override { return File(QStringLiteral("Open"), QString(), path); }
+    bool OpenFileName(QString& path) override { return File(QStringLiteral("Open"), path, path); }
     bool SaveFileName(QString& path) override { return File(QStringLiteral("Save"), path, path); }
     bool ChooseFolder(const QString& prompt, QString& path) override
     {

@@ -7,7 +7,11 @@
 #include "uText.h"
 
 #include <getopt.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <optional>
 #include <sstream>
@@ -18,9 +22,10 @@ namespace {
 
 const char* const kUsage =
     "Usage:\n"
-    "  quillet-cli generate [--force] [--strict] [--output-dir DIR] [--allow-outside] PROJECT\n"
+    "  quillet-cli generate [--force | --if-changed] [--strict] [--output-dir DIR] [--allow-outside] PROJECT\n"
     "      Renumber the string items and write the constants unit and every\n"
-    "      language's unit. Existing files are replaced only with --force.\n"
+    "      language's unit. Existing files are replaced only with --force, or\n"
+    "      with --if-changed where their content would change.\n"
     "  quillet-cli check [--format=text|json] [--strict] PROJECT\n"
     "      Print a summary of the project, what the generated units would not\n"
     "      compile or would get wrong, and how complete each language is.\n"
@@ -46,11 +51,20 @@ struct TCliOptions {
     bool Strict = false;
     bool Json = false;
     bool AllowOutside = false;
+    bool IfChanged = false;
     std::optional<std::string> OutputDir;
     std::vector<std::string> Operands;
 };
 
-enum TOptionId : int { optHelp = 'h', optForce = 0x100, optOutputDir, optStrict, optFormat, optAllowOutside };
+enum TOptionId : int {
+    optHelp = 'h',
+    optForce = 0x100,
+    optOutputDir,
+    optStrict,
+    optFormat,
+    optAllowOutside,
+    optIfChanged
+};
 
 // With --strict, warnings fail the command with this status.
 constexpr int kExitWarnings = 3;
@@ -71,7 +85,8 @@ const std::vector<TCommand>& Commands()
          {{"force", no_argument, nullptr, optForce},
           {"output-dir", required_argument, nullptr, optOutputDir},
           {"strict", no_argument, nullptr, optStrict},
-          {"allow-outside", no_argument, nullptr, optAllowOutside}},
+          {"allow-outside", no_argument, nullptr, optAllowOutside},
+          {"if-changed", no_argument, nullptr, optIfChanged}},
          1,
          1,
          "Usage: quillet-cli generate [OPTIONS] PROJECT\n"
@@ -79,6 +94,8 @@ const std::vector<TCommand>& Commands()
          "then print how many units were written and skipped and how many warnings 'check' has.\n"
          "\n"
          "  --force             replace units that exist (they are skipped otherwise)\n"
+         "  --if-changed        replace only the units whose content would change; the\n"
+         "                      others keep their time stamps\n"
          "  --output-dir DIR    write the units into DIR instead of the project's output directory\n"
          "  --strict            write nothing and exit with 3 when there are warnings\n"
          "  --allow-outside     write units whose paths leave the project's folder (and DIR)\n"
@@ -137,6 +154,7 @@ TCliOptions ParseOptions(const TCommand& command, int argc, char** argv)
                 options.OutputDir = optarg;
                 break;
             case optAllowOutside: options.AllowOutside = true; break;
+            case optIfChanged: options.IfChanged = true; break;
             case optStrict: options.Strict = true; break;
             case optFormat:
                 if (std::string(optarg) == "json") options.Json = true;
@@ -159,9 +177,45 @@ TCliOptions ParseOptions(const TCommand& command, int argc, char** argv)
 // Every line of output is valid UTF-8, whatever bytes a file name brought.
 void PrintLine(std::ostream& out, const std::string& line) { out << ValidUtf8(line) << "\n"; }
 
+// Why the project file at path cannot be read, as far as the file system
+// tells; empty when it names no reason.
+std::string ReadReason(const std::string& path)
+{
+    std::error_code ec;
+    if (std::filesystem::is_directory(std::filesystem::path(path), ec)) return std::strerror(EISDIR);
+    return ::access(path.c_str(), R_OK) == 0 ? std::string() : std::strerror(errno);
+}
+
+// Every error names its file: a reading error the system can explain gets
+// the reason, and a message that does not name the file gets it in front
+// ("p.rpr: OBJECT expected on line 1"). Called inside a catch block.
+[[noreturn]] void RethrowNamingFile(const std::string& path)
+{
+    try {
+        throw;
+    } catch (const EAbort&) {
+        throw;
+    } catch (const EFOpenError& e) {
+        if (!e.Reason().empty() || e.Message() != MsgCannotOpen(path)) throw;
+        throw EFOpenError(e.Message(), ReadReason(path));
+    } catch (const Exception& e) {
+        if (e.Message().find(path) != std::string::npos) throw;
+        throw Exception(path + ": " + e.Message(), e.Reason());
+    }
+}
+
+void Load(TResProject& p, const std::string& path)
+{
+    try {
+        p.LoadFromFile(path);
+    } catch (...) {
+        RethrowNamingFile(path);
+    }
+}
+
 class TCliPrompt : public TOverwritePrompt {
 public:
-    explicit TCliPrompt(bool force) : m_Force(force) {}
+    TCliPrompt(bool force, bool ifChanged) : m_Force(force || ifChanged), m_IfChanged(ifChanged) {}
     bool AskOverwrite(const std::string& absolutePath) override
     {
         if (!m_Force) {
@@ -170,10 +224,18 @@ public:
         }
         return m_Force;
     }
+    bool KeepsUnchanged() const override { return m_IfChanged; }
+    void Unchanged(const std::string& absolutePath) override
+    {
+        PrintLine(std::cerr, "unchanged: " + absolutePath);
+        ++UnchangedCount;
+    }
     int Skipped = 0;
+    int UnchangedCount = 0;
 
 private:
     bool m_Force;
+    bool m_IfChanged;
 };
 
 std::string Plural(size_t n, const char* one, const char* many)
@@ -184,7 +246,7 @@ std::string Plural(size_t n, const char* one, const char* many)
 int Generate(const TCliOptions& o)
 {
     TResProject p;
-    p.LoadFromFile(o.Operands[0]);
+    Load(p, o.Operands[0]);
     p.Strings()->RenumberIds();
     // Checked as written, after the renumbering.
     const size_t warnings = CheckProject(p).Findings.size();
@@ -194,7 +256,7 @@ int Generate(const TCliOptions& o)
                   << " (--strict: nothing written; see 'quillet-cli check')\n";
         return kExitWarnings;
     }
-    TCliPrompt prompt(o.Force);
+    TCliPrompt prompt(o.Force, o.IfChanged);
     const std::string* outputDir = o.OutputDir ? &*o.OutputDir : nullptr;
     // A project from elsewhere must not write over arbitrary files, not even
     // with --force: nothing is written while a path leaves the project's folder.
@@ -205,8 +267,10 @@ int Generate(const TCliOptions& o)
         if (!outside.empty()) throw Exception("nothing written; --allow-outside writes such paths");
     }
     p.WriteUnits(prompt, outputDir);
-    std::cout << Plural(size_t(units - prompt.Skipped), "unit", "units") << " written, " << prompt.Skipped
-              << " skipped, " << Plural(warnings, "warning", "warnings") << "\n";
+    std::cout << Plural(size_t(units - prompt.Skipped - prompt.UnchangedCount), "unit", "units") << " written, "
+              << prompt.Skipped << " skipped, ";
+    if (o.IfChanged) std::cout << prompt.UnchangedCount << " unchanged, ";
+    std::cout << Plural(warnings, "warning", "warnings") << "\n";
     return 0;
 }
 
@@ -286,7 +350,7 @@ void WriteCheckJson(std::ostream& out, const std::string& projectPath, const TPr
 int Check(const TCliOptions& o)
 {
     TResProject p;
-    p.LoadFromFile(o.Operands[0]);
+    Load(p, o.Operands[0]);
     const TProjectCheck check = CheckProject(p);
     // Composed whole and written at once: a project with thousands of
     // findings costs one write, not one per line.
@@ -300,7 +364,7 @@ int Check(const TCliOptions& o)
 int Format(const TCliOptions& o)
 {
     TResProject p;
-    p.LoadFromFile(o.Operands[0]);
+    Load(p, o.Operands[0]);
     if (o.Operands.size() == 2 && o.Operands[1] == "-") {
         const std::string text = p.SaveToText();
         std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
@@ -308,7 +372,12 @@ int Format(const TCliOptions& o)
         if (!std::cout) throw EWriteError(kMsgStreamWrite);
         return 0;
     }
-    p.SaveToFile(o.Operands.size() == 2 ? o.Operands[1] : o.Operands[0]);
+    const std::string& out = o.Operands.size() == 2 ? o.Operands[1] : o.Operands[0];
+    try {
+        p.SaveToFile(out);
+    } catch (...) {
+        RethrowNamingFile(out);
+    }
     return 0;
 }
 

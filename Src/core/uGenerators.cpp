@@ -6,7 +6,9 @@
 #include "uFileWrite.h"
 #include "uOverwritePrompt.h"
 
+#include <cstdio>
 #include <filesystem>
+#include <functional>
 
 namespace fs = std::filesystem;
 
@@ -272,11 +274,36 @@ std::string TResProject::ComposedOutputPath(const std::string& fileName, const s
 
 namespace {
 
-// Asks before an existing file is replaced; false when the answer is No.
-bool MayWrite(const std::string& path, TOverwritePrompt& prompt)
+// True when the file at path holds exactly content.
+bool FileHolds(const std::string& path, const std::string& content)
+{
+    std::error_code ec;
+    if (fs::file_size(fs::path(path), ec) != content.size() || ec) return false;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    std::string existing(content.size(), '\0');
+    const bool same = std::fread(existing.data(), 1, existing.size(), file) == existing.size() &&
+        std::fgetc(file) == EOF && existing == content;
+    std::fclose(file);
+    return same;
+}
+
+// Decides whether the unit at path is written: a new file always; an
+// existing one when the prompt agrees, unless it already holds text and the
+// prompt keeps such files. compose makes the unit's text, at most once.
+bool MayWrite(const std::string& path, TOverwritePrompt& prompt, std::string& text,
+              const std::function<std::string()>& compose)
 {
     if (!FileExists(path)) return true;
-    return prompt.AskOverwrite(fs::path(path).lexically_normal().string());
+    const std::string shown = fs::path(path).lexically_normal().string();
+    if (prompt.KeepsUnchanged()) {
+        text = compose();
+        if (FileHolds(path, text)) {
+            prompt.Unchanged(shown);
+            return false;
+        }
+    }
+    return prompt.AskOverwrite(shown);
 }
 
 } // namespace
@@ -286,9 +313,11 @@ bool MayWrite(const std::string& path, TOverwritePrompt& prompt)
 void TResProject::WriteConstUnit(TOverwritePrompt& prompt, const std::string* outputDir) const
 {
     const std::string path = OutputPath(m_ConstFileName, outputDir);
-    if (!MayWrite(path, prompt)) return;
+    std::string text;
+    if (!MayWrite(path, prompt, text, [this] { return ConstUnitText(); })) return;
+    if (text.empty()) text = ConstUnitText();
     TFileBatch batch(DefaultFileWriter());
-    batch.Add(path, ConstUnitText(), ComposedOutputPath(m_ConstFileName, outputDir));
+    batch.Add(path, text, ComposedOutputPath(m_ConstFileName, outputDir));
     batch.Commit();
 }
 
@@ -296,9 +325,11 @@ void TResProject::WriteLanguageUnit(const TResLanguageItem* language, TOverwrite
                                     const std::string* outputDir) const
 {
     const std::string path = OutputPath(language->ResFileName(), outputDir);
-    if (!MayWrite(path, prompt)) return;
+    std::string text;
+    if (!MayWrite(path, prompt, text, [this, language] { return LanguageUnitText(language); })) return;
+    if (text.empty()) text = LanguageUnitText(language);
     TFileBatch batch(DefaultFileWriter());
-    batch.Add(path, LanguageUnitText(language), ComposedOutputPath(language->ResFileName(), outputDir));
+    batch.Add(path, text, ComposedOutputPath(language->ResFileName(), outputDir));
     batch.Commit();
 }
 
@@ -308,13 +339,16 @@ void TResProject::WriteUnits(TOverwritePrompt& prompt, const std::string* output
     // written are they renamed, so the units never disagree on the numbers.
     TFileBatch batch(DefaultFileWriter());
     const std::string constPath = OutputPath(m_ConstFileName, outputDir);
-    if (MayWrite(constPath, prompt))
-        batch.Add(constPath, ConstUnitText(), ComposedOutputPath(m_ConstFileName, outputDir));
+    std::string text;
+    if (MayWrite(constPath, prompt, text, [this] { return ConstUnitText(); }))
+        batch.Add(constPath, text.empty() ? ConstUnitText() : text, ComposedOutputPath(m_ConstFileName, outputDir));
     for (int i = 0; i < m_Languages->Count(); ++i) {
         const TResLanguageItem* language = m_Languages->Items(i);
         const std::string path = OutputPath(language->ResFileName(), outputDir);
-        if (MayWrite(path, prompt))
-            batch.Add(path, LanguageUnitText(language), ComposedOutputPath(language->ResFileName(), outputDir));
+        text.clear();
+        if (MayWrite(path, prompt, text, [this, language] { return LanguageUnitText(language); }))
+            batch.Add(path, text.empty() ? LanguageUnitText(language) : text,
+                      ComposedOutputPath(language->ResFileName(), outputDir));
     }
     batch.Commit();
 }

@@ -47,10 +47,29 @@ check "--opt=VALUE and -- end the options" '[ $rc = 0 ] && cmp -s other/ResStr.p
 check "cannot create: 1, the file and the system's reason" '[ $rc = 1 ] && [ "$(tail -n 1 err.txt)" = "error: Cannot create file missing/deeper/ResStr.pas: No such file or directory" ]'
 
 "$CLI" generate nothere.rpr 2> err.txt; rc=$?
-check "missing project" '[ $rc = 1 ] && [ "$(tail -n 1 err.txt)" = "error: Cannot open file nothere.rpr" ]'
+check "missing project: the file and the reason" '[ $rc = 1 ] && [ "$(tail -n 1 err.txt)" = "error: Cannot open file nothere.rpr: No such file or directory" ]'
 printf 'object TResProject\r\n  Strings.NumberIdBase = 0\r\nend\r\n' > bad.rpr
 "$CLI" check bad.rpr > out.txt 2> err.txt; rc=$?
-check "load error message" '[ $rc = 1 ] && [ "$(tail -n 1 err.txt)" = "error: Error reading TResProject.Strings.NumberIdBase: Invalid number ID base" ]'
+check "load error names the file" '[ $rc = 1 ] && [ "$(tail -n 1 err.txt)" = "error: bad.rpr: Error reading TResProject.Strings.NumberIdBase: Invalid number ID base" ]'
+printf 'garbage\r\n' > garbage.rpr
+"$CLI" generate garbage.rpr 2> err.txt; rc=$?
+check "syntax error names the file" '[ $rc = 1 ] && [ "$(tail -n 1 err.txt)" = "error: garbage.rpr: OBJECT expected on line 1" ]'
+"$CLI" check out > /dev/null 2> err.txt; rc=$?
+check "a folder is no project" '[ $rc = 1 ] && [ "$(tail -n 1 err.txt)" = "error: Cannot open file out: it is not a regular file" ]'
+"$CLI" format p.rpr missing/f.rpr 2> err.txt; rc=$?
+check "format: cannot create names the reason" '[ $rc = 1 ] && [ "$(tail -n 1 err.txt)" = "error: Cannot create file missing/f.rpr: No such file or directory" ]'
+
+# --if-changed: units whose bytes would not change keep their time stamps.
+rm -rf same; mkdir same
+"$CLI" generate --if-changed --output-dir same p.rpr 2> err.txt; rc=$?
+check "--if-changed writes missing units" '[ $rc = 0 ] && [ ! -s err.txt ] && cmp -s same/ResStrCZ.pas "$DATA/gen/worked-example/expected/ResStrCZ.pas"'
+touch -d "2001-02-03 04:05:06" same/*.pas
+echo changed > same/ResStrEN.pas
+"$CLI" generate --if-changed --output-dir same p.rpr 2> err.txt; rc=$?
+check "--if-changed rewrites the changed unit" '[ $rc = 0 ] && cmp -s same/ResStrEN.pas "$DATA/gen/worked-example/expected/ResStrEN.pas"'
+check "--if-changed keeps the others and their time stamps" '[ "$(stat -c %Y same/ResStr.pas same/ResStrCZ.pas | sort -u)" = "$(date -d "2001-02-03 04:05:06" +%s)" ] && [ $(grep -c "^unchanged: $WORK/same/.*\.pas$" err.txt) = 2 ]'
+"$CLI" generate --if-changed --force --output-dir same p.rpr 2> err.txt; rc=$?
+check "--if-changed wins over --force" '[ $rc = 0 ] && [ "$(stat -c %Y same/ResStr.pas)" = "$(date -d "2001-02-03 04:05:06" +%s)" ]'
 
 "$CLI" format p.rpr formatted.rpr; rc=$?
 check "format to OUT" '[ $rc = 0 ] && cmp -s p.rpr formatted.rpr'

@@ -78,6 +78,38 @@ TEST(Generators, OverwriteQuestionYesReplacesNoKeeps)
     EXPECT_EQ(ReadBytes(dir / "ResStrEN.pas"), p.LanguageUnitText(p.Languages()->Items(0)));
 }
 
+TEST(Generators, UnchangedUnitsKeptWithoutAskingWhenThePromptSaysSo)
+{
+    TTempDir dir;
+    TResProject p;
+    AddLanguage(p, "EN");
+    AddItem(p, "A", 1);
+    p.SetOutputDirectory(dir.Path().string());
+    // A prompt that keeps unchanged files and replaces the others.
+    struct TKeepUnchanged : TScriptedPrompt {
+        std::vector<std::string> Kept;
+        bool KeepsUnchanged() const override { return true; }
+        void Unchanged(const std::string& path) override { Kept.push_back(path); }
+    } prompt;
+    WriteBytes(dir / "ResStr.pas", p.ConstUnitText());
+    const std::string enText = p.LanguageUnitText(p.Languages()->Items(0));
+    WriteBytes(dir / "ResStrEN.pas", enText + "x"); // one byte more: changed
+    const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
+    std::filesystem::last_write_time(dir / "ResStr.pas", old);
+    p.WriteConstUnit(prompt);
+    p.WriteLanguageUnit(p.Languages()->Items(0), prompt);
+    EXPECT_EQ(prompt.Kept, std::vector<std::string>{dir / "ResStr.pas"});
+    EXPECT_EQ(prompt.Asked, std::vector<std::string>{dir / "ResStrEN.pas"});
+    EXPECT_EQ(std::filesystem::last_write_time(dir / "ResStr.pas"), old);
+    EXPECT_EQ(ReadBytes(dir / "ResStrEN.pas"), enText);
+
+    // The plain prompt asks as before, even when nothing would change.
+    TScriptedPrompt plain;
+    plain.Answers = {false};
+    p.WriteConstUnit(plain);
+    EXPECT_EQ(plain.Asked.size(), 1u);
+}
+
 TEST(Generators, OutputPaths)
 {
     TTempDir dir;

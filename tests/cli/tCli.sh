@@ -65,7 +65,8 @@ rm -rf same; mkdir same
 check "--if-changed writes missing units" '[ $rc = 0 ] && [ ! -s err.txt ] && cmp -s same/ResStrCZ.pas "$DATA/gen/worked-example/expected/ResStrCZ.pas"'
 touch -d "2001-02-03 04:05:06" same/*.pas
 echo changed > same/ResStrEN.pas
-"$CLI" generate --if-changed --output-dir same p.rpr 2> err.txt; rc=$?
+"$CLI" generate --if-changed --output-dir same p.rpr > out.txt 2> err.txt; rc=$?
+check "--if-changed: one summary line counts the unchanged units" '[ "$(wc -l < out.txt)" = 1 ] && grep -q "^1 unit written, 0 skipped, 2 unchanged, " out.txt'
 check "--if-changed rewrites the changed unit" '[ $rc = 0 ] && cmp -s same/ResStrEN.pas "$DATA/gen/worked-example/expected/ResStrEN.pas"'
 check "--if-changed keeps the others and their time stamps" '[ "$(stat -c %Y same/ResStr.pas same/ResStrCZ.pas | sort -u)" = "$(date -d "2001-02-03 04:05:06" +%s)" ] && [ $(grep -c "^unchanged: $WORK/same/.*\.pas$" err.txt) = 2 ]'
 "$CLI" generate --if-changed --force --output-dir same p.rpr 2> err.txt; rc=$?

@@ -788,7 +788,13 @@ void TMainForm::SetSettings(QSettings* settings)
 
 void TMainForm::UpdateRecentMenu()
 {
-    m_RecentMenu->clear();
+    // The entry being triggered may be among the old ones: they go later,
+    // once its signal has returned, and lose their names at once.
+    for (QAction* old : m_RecentMenu->actions()) {
+        m_RecentMenu->removeAction(old);
+        old->setObjectName({});
+        old->deleteLater();
+    }
     const QStringList& items = m_RecentProjects.Items();
     for (int i = 0; i < items.size(); ++i) {
         const QString path = items[i];

@@ -25,7 +25,7 @@ _quillet_cli()
 
     if [[ $cur == -* ]]; then
         case $command in
-            generate) COMPREPLY=($(compgen -W '--force --if-changed --strict --output-dir --help' -- "$cur")) ;;
+            generate) COMPREPLY=($(compgen -W '--force --if-changed --strict --output-dir --allow-outside --help' -- "$cur")) ;;
             check) COMPREPLY=($(compgen -W '--format=text --format=json --strict --help' -- "$cur")) ;;
             *) COMPREPLY=($(compgen -W '--help' -- "$cur")) ;;
         esac

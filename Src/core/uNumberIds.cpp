@@ -6,27 +6,18 @@
 
 namespace {
 
-// The quicksort on NumberId, middle pivot; for unique numbers it yields the one
-// strict ascending order, and for duplicates the order this procedure gives.
-void QuickSort(TResStringSortArray& a, int l, int r)
+// Numbers are unique in a list (the NumberId setter refuses a held number,
+// new items take a free one, renumbering hands out distinct ones), so every
+// correct sort gives the one ascending order. A library sort keeps the stack
+// depth bounded and the time n log n for every order of the numbers; a plain
+// quicksort degrades to one level of recursion per item on some orders. Equal
+// numbers cannot occur; should they, list order decides, so the result is
+// still the same on every run.
+void SortByNumber(TResStringSortArray& a)
 {
-    int i;
-    do {
-        i = l;
-        int j = r;
-        const int32_t p = a[static_cast<size_t>(l + (r - l) / 2)]->NumberId();
-        do {
-            while (a[static_cast<size_t>(i)]->NumberId() < p) ++i;
-            while (a[static_cast<size_t>(j)]->NumberId() > p) --j;
-            if (i <= j) {
-                std::swap(a[static_cast<size_t>(i)], a[static_cast<size_t>(j)]);
-                ++i;
-                --j;
-            }
-        } while (i <= j);
-        if (l < j) QuickSort(a, l, j);
-        l = i;
-    } while (i < r);
+    std::sort(a.begin(), a.end(), [](const TResStringItem* x, const TResStringItem* y) {
+        return x->NumberId() != y->NumberId() ? x->NumberId() < y->NumberId() : x->Index() < y->Index();
+    });
 }
 
 } // namespace
@@ -37,7 +28,7 @@ TResStringSortArray TResStringList::SortedByNumberId(bool fixedOnly) const
     result.reserve(static_cast<size_t>(Count()));
     for (int i = 0; i < Count(); ++i)
         if (!fixedOnly || Items(i)->FixedId()) result.push_back(Items(i));
-    if (result.size() > 1) QuickSort(result, 0, static_cast<int>(result.size()) - 1);
+    SortByNumber(result);
     return result;
 }
 

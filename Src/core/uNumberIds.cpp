@@ -32,18 +32,7 @@ TResStringSortArray TResStringList::SortedByNumberId(bool fixedOnly) const
     return result;
 }
 
-int32_t TResStringList::NextNumberId() const
-{
-    // The smallest number at or above the base that no item holds: the end of
-    // the run of held numbers that contains the base, plus one.
-    int32_t r = m_NumberIdBase;
-    auto it = m_NumberRuns.upper_bound(r);
-    if (it != m_NumberRuns.begin()) {
-        --it;
-        if (it->first <= r && r <= it->second) r = static_cast<int32_t>(static_cast<uint32_t>(it->second) + 1u);
-    }
-    return r;
-}
+int32_t TResStringList::NextNumberId() const { return m_Index.NextFree(m_NumberIdBase); }
 
 void TResStringList::RenumberIds()
 {
@@ -67,20 +56,20 @@ void TResStringList::RenumberIds()
     // A few changes are cheaper to apply one by one than to rebuild the index.
     if (changed.size() > static_cast<size_t>(Count()) / 8) {
         for (auto [item, number] : changed) item->m_NumberId = number;
-        RebuildNumberIndex();
+        m_Index.Rebuild(*this, TStringIndex::kNumber);
         return;
     }
-    for (auto [item, number] : changed) UnindexNumber(item);
+    for (auto [item, number] : changed) m_Index.Remove(item, TStringIndex::kNumber);
     for (auto [item, number] : changed) {
         item->m_NumberId = number;
-        IndexNumber(item);
+        m_Index.Add(item, TStringIndex::kNumber);
     }
 }
 
 void TResStringList::SortItems(bool ascending)
 {
     TResStringSortArray sorted = SortedByNumberId(false);
-    std::vector<TCollectionItem*> order(sorted.begin(), sorted.end());
+    std::vector<const TCollectionItem*> order(sorted.begin(), sorted.end());
     if (!ascending) std::reverse(order.begin(), order.end());
-    Reorder(std::move(order));
+    Reorder(order);
 }

@@ -4,6 +4,7 @@
 #include "uErrors.h"
 
 #include <algorithm>
+#include <utility>
 
 // ---------------------------------------------------------------------------
 // Collections
@@ -51,11 +52,6 @@ void TCollection::Clear()
     while (!m_Items.empty()) m_Items.pop_back(); // the last one first
 }
 
-void TCollection::Reserve(int count)
-{
-    if (count > 0) m_Items.reserve(static_cast<size_t>(count));
-}
-
 void TCollection::Move(int from, int to)
 {
     if (from == to) return;
@@ -67,7 +63,14 @@ void TCollection::Move(int from, int to)
     for (int i = std::min(from, to); i <= std::max(from, to); ++i) m_Items[static_cast<size_t>(i)]->m_Index = i;
 }
 
-void TCollection::Reorder(std::vector<TCollectionItem*> order)
+void TCollection::Reserve(int count)
+{
+    if (count <= Count()) return;
+    m_Items.reserve(static_cast<size_t>(count));
+    Reserving(count);
+}
+
+void TCollection::Reorder(const std::vector<const TCollectionItem*>& order)
 {
     // order holds every item exactly once; the unique_ptrs follow it.
     std::vector<std::unique_ptr<TCollectionItem>> items(m_Items.size());
@@ -83,12 +86,13 @@ void TCollection::Reorder(std::vector<TCollectionItem*> order)
 
 TResLanguageItem::TResLanguageItem(TResLanguageList* list) : TCollectionItem(list) {}
 
-TResLanguageList* TResLanguageItem::List() const { return static_cast<TResLanguageList*>(Collection()); }
+const TResLanguageList* TResLanguageItem::List() const { return static_cast<const TResLanguageList*>(Collection()); }
+TResLanguageList* TResLanguageItem::List() { return static_cast<TResLanguageList*>(Collection()); }
 void TResLanguageItem::Changed() { List()->Changed(); }
 
 void TResLanguageItem::SetTextId(const std::string& value)
 {
-    TResLanguageItem* found = List()->FindByTextId(value);
+    const TResLanguageItem* found = List()->FindByTextId(value);
     if (found && found != this) throw EResFile(kMsgDupLanguageId);
     if (found == this) return;
     if (m_ResFileName.empty() || m_ResFileName == "ResStr" + m_TextId + ".pas")
@@ -104,10 +108,15 @@ void TResLanguageItem::SetSourceLanguageId(int32_t value)
     Changed();
 }
 
-TResLanguageItem* TResLanguageItem::SourceLanguage() const
+const TResLanguageItem* TResLanguageItem::SourceLanguage() const
 {
     if (m_SourceLanguageId < 0) return nullptr;
     return List()->FindItemID(m_SourceLanguageId);
+}
+
+TResLanguageItem* TResLanguageItem::SourceLanguage()
+{
+    return const_cast<TResLanguageItem*>(std::as_const(*this).SourceLanguage());
 }
 
 TResLanguageItem* TResLanguageList::Add()
@@ -117,11 +126,16 @@ TResLanguageItem* TResLanguageList::Add()
 
 TResLanguageItem* TResLanguageList::Insert(int index) { return InsertVia<TResLanguageItem>(*this, index); }
 
-TResLanguageItem* TResLanguageList::FindByTextId(std::string_view textId) const
+const TResLanguageItem* TResLanguageList::FindByTextId(std::string_view textId) const
 {
     for (int i = 0; i < Count(); ++i)
         if (SameTextAscii(Items(i)->TextId(), textId)) return Items(i);
     return nullptr;
+}
+
+TResLanguageItem* TResLanguageList::FindByTextId(std::string_view textId)
+{
+    return const_cast<TResLanguageItem*>(std::as_const(*this).FindByTextId(textId));
 }
 
 void TResLanguageList::Changed() { m_Project->Changed(); }
@@ -131,7 +145,11 @@ void TResLanguageList::Changed() { m_Project->Changed(); }
 
 TResStringConstItem::TResStringConstItem(TResStringConstList* list) : TCollectionItem(list) {}
 
-TResStringConstList* TResStringConstItem::List() const { return static_cast<TResStringConstList*>(Collection()); }
+const TResStringConstList* TResStringConstItem::List() const
+{
+    return static_cast<const TResStringConstList*>(Collection());
+}
+TResStringConstList* TResStringConstItem::List() { return static_cast<TResStringConstList*>(Collection()); }
 void TResStringConstItem::Changed() { List()->Changed(); }
 
 void TResStringConstItem::SetValue(std::string value)
@@ -148,14 +166,19 @@ void TResStringConstItem::SetLanguageId(int32_t value)
     Changed();
 }
 
-TResLanguageItem* TResStringConstItem::Language() const
+const TResLanguageItem* TResStringConstItem::Language() const
 {
     if (m_LanguageId < 0) return nullptr;
-    TResLanguageList* languages = List()->StringItem()->List()->Project()->Languages();
+    const TResLanguageList* languages = List()->StringItem()->List()->Project()->Languages();
     QUILLET_ASSERT(languages != nullptr);
-    TResLanguageItem* language = languages->FindItemID(m_LanguageId);
+    const TResLanguageItem* language = languages->FindItemID(m_LanguageId);
     QUILLET_ASSERT(language != nullptr);
     return language;
+}
+
+TResLanguageItem* TResStringConstItem::Language()
+{
+    return const_cast<TResLanguageItem*>(std::as_const(*this).Language());
 }
 
 void TResStringConstItem::SetLanguage(const TResLanguageItem* language)
@@ -170,12 +193,17 @@ TResStringConstItem* TResStringConstList::Add()
 
 TResStringConstItem* TResStringConstList::Insert(int index) { return InsertVia<TResStringConstItem>(*this, index); }
 
-TResStringConstItem* TResStringConstList::FindByLanguage(const TResLanguageItem* language) const
+const TResStringConstItem* TResStringConstList::FindByLanguage(const TResLanguageItem* language) const
 {
     if (!language) return nullptr;
     for (int i = 0; i < Count(); ++i)
         if (Items(i)->LanguageId() == language->ID()) return Items(i);
     return nullptr;
+}
+
+TResStringConstItem* TResStringConstList::FindByLanguage(const TResLanguageItem* language)
+{
+    return const_cast<TResStringConstItem*>(std::as_const(*this).FindByLanguage(language));
 }
 
 void TResStringConstList::Changed() { m_StringItem->Changed(); }
@@ -189,18 +217,19 @@ TResStringItem::TResStringItem(TResStringList* list)
 
 TResStringItem::~TResStringItem() = default;
 
-TResStringList* TResStringItem::List() const { return static_cast<TResStringList*>(Collection()); }
+const TResStringList* TResStringItem::List() const { return static_cast<const TResStringList*>(Collection()); }
+TResStringList* TResStringItem::List() { return static_cast<TResStringList*>(Collection()); }
 void TResStringItem::Changed() { List()->Changed(); }
 
 bool TResStringItem::IsUniqueTextId(std::string_view textId) const
 {
-    TResStringItem* found = List()->FindByTextId(textId);
+    const TResStringItem* found = List()->FindByTextId(textId);
     return !found || found == this;
 }
 
 bool TResStringItem::IsUniqueNumberId(int32_t numberId) const
 {
-    TResStringItem* found = List()->FindByNumberId(numberId);
+    const TResStringItem* found = List()->FindByNumberId(numberId);
     return !found || found == this;
 }
 
@@ -208,9 +237,9 @@ void TResStringItem::SetTextId(const std::string& value)
 {
     if (value == m_TextId) return;
     if (!IsUniqueTextId(value)) throw EResFile(kMsgDupStringTextId);
-    List()->UnindexTextId(this);
+    List()->m_Index.Remove(this, TStringIndex::kTextId);
     m_TextId = value;
-    List()->IndexTextId(this);
+    List()->m_Index.Add(this, TStringIndex::kTextId);
     Changed();
 }
 
@@ -218,9 +247,9 @@ void TResStringItem::SetNumberId(int32_t value)
 {
     if (value == m_NumberId) return;
     if (!IsUniqueNumberId(value)) throw EResFile(kMsgDupStringNumberId);
-    List()->UnindexNumber(this);
+    List()->m_Index.Remove(this, TStringIndex::kNumber);
     m_NumberId = value;
-    List()->IndexNumber(this);
+    List()->m_Index.Add(this, TStringIndex::kNumber);
     Changed();
 }
 
@@ -264,170 +293,27 @@ TResStringItem* TResStringList::Add()
 
 TResStringItem* TResStringList::Insert(int index) { return InsertVia<TResStringItem>(*this, index); }
 
-void TResStringList::TBucket::Add(TResStringItem* item)
+const TResStringItem* TResStringList::FindByTextId(std::string_view textId) const
 {
-    if (!First) First = item;
-    else More.push_back(item);
+    if (!textId.empty()) return m_Index.FindTextId(textId);
+    // Many fresh items may hold the empty ID; asking for it is rare.
+    for (int i = 0; m_Index.HasEmptyTextIds() && i < Count(); ++i)
+        if (Items(i)->TextId().empty()) return Items(i);
+    return nullptr;
 }
 
-bool TResStringList::TBucket::Remove(TResStringItem* item)
+TResStringItem* TResStringList::FindByTextId(std::string_view textId)
 {
-    if (First == item) {
-        if (More.empty()) return true;
-        First = More.back();
-        More.pop_back();
-    } else {
-        More.erase(std::remove(More.begin(), More.end(), item), More.end());
-    }
-    return false;
+    return const_cast<TResStringItem*>(std::as_const(*this).FindByTextId(textId));
 }
 
-TResStringItem* TResStringList::TBucket::FirstInListOrder() const
-{
-    TResStringItem* best = First;
-    for (TResStringItem* item : More)
-        if (item->Index() < best->Index()) best = item;
-    return best;
-}
+void TResStringList::ItemEntered(TCollectionItem* item) { m_Index.Add(static_cast<TResStringItem*>(item)); }
 
-namespace {
+void TResStringList::ItemLeaving(TCollectionItem* item) { m_Index.Remove(static_cast<TResStringItem*>(item)); }
 
-template <class TMap, class TKey> TResStringItem* FirstInListOrder(const TMap& map, const TKey& key)
-{
-    auto it = map.find(key);
-    return it == map.end() ? nullptr : it->second.FirstInListOrder();
-}
+void TResStringList::AllLeaving() { m_Index.Clear(); }
 
-template <class TMap, class TKey> bool RemoveFromBucket(TMap& map, const TKey& key, TResStringItem* item)
-{
-    auto it = map.find(key);
-    if (it == map.end() || !it->second.Remove(item)) return false;
-    map.erase(it);
-    return true;
-}
-
-} // namespace
-
-TResStringItem* TResStringList::FindByTextId(std::string_view textId) const
-{
-    if (textId.empty()) {
-        // Many fresh items may hold the empty ID; asking for it is rare.
-        for (int i = 0; m_EmptyTextIds > 0 && i < Count(); ++i)
-            if (Items(i)->TextId().empty()) return Items(i);
-        return nullptr;
-    }
-    return FirstInListOrder(m_ByTextId, UpperAscii(textId));
-}
-
-TResStringItem* TResStringList::FindByNumberId(int32_t numberId) const
-{
-    return FirstInListOrder(m_ByNumber, numberId);
-}
-
-void TResStringList::IndexTextId(TResStringItem* item)
-{
-    if (item->m_TextId.empty()) ++m_EmptyTextIds;
-    else m_ByTextId[UpperAscii(item->m_TextId)].Add(item);
-}
-
-void TResStringList::UnindexTextId(TResStringItem* item)
-{
-    if (item->m_TextId.empty()) --m_EmptyTextIds;
-    else RemoveFromBucket(m_ByTextId, UpperAscii(item->m_TextId), item);
-}
-
-void TResStringList::IndexNumber(TResStringItem* item)
-{
-    auto& bucket = m_ByNumber[item->m_NumberId];
-    bucket.Add(item);
-    if (bucket.More.empty() && bucket.First == item) AddRunNumber(item->m_NumberId);
-}
-
-void TResStringList::UnindexNumber(TResStringItem* item)
-{
-    if (RemoveFromBucket(m_ByNumber, item->m_NumberId, item)) RemoveRunNumber(item->m_NumberId);
-}
-
-void TResStringList::AddRunNumber(int32_t n)
-{
-    // Runs are disjoint and not adjacent; n is not in any run yet.
-    auto next = m_NumberRuns.upper_bound(n);
-    bool joinsPrev = false;
-    auto prev = next;
-    if (prev != m_NumberRuns.begin()) {
-        --prev;
-        joinsPrev = int64_t(prev->second) + 1 == n;
-    }
-    bool joinsNext = next != m_NumberRuns.end() && int64_t(n) + 1 == next->first;
-    if (joinsPrev && joinsNext) {
-        prev->second = next->second;
-        m_NumberRuns.erase(next);
-    } else if (joinsPrev) {
-        prev->second = n;
-    } else if (joinsNext) {
-        int32_t last = next->second;
-        m_NumberRuns.erase(next);
-        m_NumberRuns.emplace(n, last);
-    } else {
-        m_NumberRuns.emplace(n, n);
-    }
-}
-
-void TResStringList::RemoveRunNumber(int32_t n)
-{
-    auto it = m_NumberRuns.upper_bound(n);
-    QUILLET_ASSERT(it != m_NumberRuns.begin());
-    --it;
-    int32_t first = it->first, last = it->second;
-    QUILLET_ASSERT(first <= n && n <= last);
-    m_NumberRuns.erase(it);
-    if (first < n) m_NumberRuns.emplace(first, n - 1);
-    if (n < last) m_NumberRuns.emplace(n + 1, last);
-}
-
-void TResStringList::RebuildNumberIndex()
-{
-    m_ByNumber.clear();
-    m_NumberRuns.clear();
-    m_ByNumber.reserve(static_cast<size_t>(Count()));
-    std::vector<int32_t> numbers;
-    numbers.reserve(static_cast<size_t>(Count()));
-    for (int i = 0; i < Count(); ++i) {
-        TResStringItem* item = Items(i);
-        auto& bucket = m_ByNumber[item->m_NumberId];
-        bucket.Add(item);
-        if (bucket.First == item) numbers.push_back(item->m_NumberId);
-    }
-    std::sort(numbers.begin(), numbers.end());
-    for (size_t i = 0; i < numbers.size();) {
-        size_t j = i;
-        while (j + 1 < numbers.size() && int64_t(numbers[j]) + 1 == numbers[j + 1]) ++j;
-        m_NumberRuns.emplace_hint(m_NumberRuns.end(), numbers[i], numbers[j]);
-        i = j + 1;
-    }
-}
-
-void TResStringList::ItemEntered(TCollectionItem* item)
-{
-    auto* s = static_cast<TResStringItem*>(item);
-    IndexTextId(s);
-    IndexNumber(s);
-}
-
-void TResStringList::ItemLeaving(TCollectionItem* item)
-{
-    auto* s = static_cast<TResStringItem*>(item);
-    UnindexTextId(s);
-    UnindexNumber(s);
-}
-
-void TResStringList::AllLeaving()
-{
-    m_ByTextId.clear();
-    m_EmptyTextIds = 0;
-    m_ByNumber.clear();
-    m_NumberRuns.clear();
-}
+void TResStringList::Reserving(int count) { m_Index.Reserve(static_cast<size_t>(count)); }
 
 void TResStringList::SetNumberIdBase(int32_t value)
 {

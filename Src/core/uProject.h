@@ -3,12 +3,12 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
+
+#include "uStringIndex.h"
 
 class TResProject;
 class TResLanguageList;
@@ -34,7 +34,8 @@ public:
     int32_t ID() const { return m_ID; }
     int Index() const { return m_Index; }
     void SetIndex(int index);
-    TCollection* Collection() const { return m_Collection; } // owner, not owned
+    const TCollection* Collection() const { return m_Collection; } // owner, not owned
+    TCollection* Collection() { return m_Collection; }
     virtual std::string DisplayName() const = 0;
 
 protected:
@@ -80,7 +81,9 @@ protected:
     virtual void ItemEntered(TCollectionItem*) {}
     virtual void ItemLeaving(TCollectionItem*) {}
     virtual void AllLeaving() {}
-    void Reorder(std::vector<TCollectionItem*> order);
+    virtual void Reserving(int) {}
+    // Puts the items into the given order, which holds every item once.
+    void Reorder(const std::vector<const TCollectionItem*>& order);
 
 private:
     std::vector<std::unique_ptr<TCollectionItem>> m_Items;
@@ -105,8 +108,10 @@ public:
     const std::string& ResFileName() const { return m_ResFileName; }
     void SetResFileName(const std::string& value) { m_ResFileName = value; }
 
-    TResLanguageItem* SourceLanguage() const;
-    TResLanguageList* List() const;
+    const TResLanguageItem* SourceLanguage() const;
+    TResLanguageItem* SourceLanguage();
+    const TResLanguageList* List() const;
+    TResLanguageList* List();
     void Changed();
 
 private:
@@ -120,12 +125,16 @@ private:
 class TResLanguageList : public TCollection {
 public:
     explicit TResLanguageList(TResProject* project) : m_Project(project) {}
-    TResLanguageItem* Items(int index) const { return static_cast<TResLanguageItem*>(ItemAt(index)); }
+    const TResLanguageItem* Items(int index) const { return static_cast<const TResLanguageItem*>(ItemAt(index)); }
+    TResLanguageItem* Items(int index) { return static_cast<TResLanguageItem*>(ItemAt(index)); }
     TResLanguageItem* Add();
     TResLanguageItem* Insert(int index);
-    TResLanguageItem* FindItemID(int32_t id) const { return static_cast<TResLanguageItem*>(FindItem(id)); }
-    TResLanguageItem* FindByTextId(std::string_view textId) const;
-    TResProject* Project() const { return m_Project; } // owner, not owned
+    const TResLanguageItem* FindItemID(int32_t id) const { return static_cast<const TResLanguageItem*>(FindItem(id)); }
+    TResLanguageItem* FindItemID(int32_t id) { return static_cast<TResLanguageItem*>(FindItem(id)); }
+    const TResLanguageItem* FindByTextId(std::string_view textId) const;
+    TResLanguageItem* FindByTextId(std::string_view textId);
+    const TResProject* Project() const { return m_Project; } // owner, not owned
+    TResProject* Project() { return m_Project; }
     void SetProject(TResProject* project) { m_Project = project; }
     void Changed();
 
@@ -146,10 +155,12 @@ public:
     void SetLanguageId(int32_t value);
     // The language this text belongs to; none for a negative LanguageId.
     // A LanguageId that names no language is an internal error.
-    TResLanguageItem* Language() const;
+    const TResLanguageItem* Language() const;
+    TResLanguageItem* Language();
     void SetLanguage(const TResLanguageItem* language);
 
-    TResStringConstList* List() const;
+    const TResStringConstList* List() const;
+    TResStringConstList* List();
     void Changed();
 
 private:
@@ -160,14 +171,21 @@ private:
 class TResStringConstList : public TCollection {
 public:
     explicit TResStringConstList(TResStringItem* stringItem) : m_StringItem(stringItem) {}
-    TResStringConstItem* Items(int index) const { return static_cast<TResStringConstItem*>(ItemAt(index)); }
+    const TResStringConstItem* Items(int index) const { return static_cast<const TResStringConstItem*>(ItemAt(index)); }
+    TResStringConstItem* Items(int index) { return static_cast<TResStringConstItem*>(ItemAt(index)); }
     TResStringConstItem* Add();
     TResStringConstItem* Insert(int index);
-    TResStringConstItem* FindItemID(int32_t id) const { return static_cast<TResStringConstItem*>(FindItem(id)); }
+    const TResStringConstItem* FindItemID(int32_t id) const
+    {
+        return static_cast<const TResStringConstItem*>(FindItem(id));
+    }
+    TResStringConstItem* FindItemID(int32_t id) { return static_cast<TResStringConstItem*>(FindItem(id)); }
     // The first text whose LanguageId is the language's ID; a text whose
     // LanguageId names no language matches nothing.
-    TResStringConstItem* FindByLanguage(const TResLanguageItem* language) const;
-    TResStringItem* StringItem() const { return m_StringItem; } // owner, not owned
+    const TResStringConstItem* FindByLanguage(const TResLanguageItem* language) const;
+    TResStringConstItem* FindByLanguage(const TResLanguageItem* language);
+    const TResStringItem* StringItem() const { return m_StringItem; } // owner, not owned
+    TResStringItem* StringItem() { return m_StringItem; }
     void SetStringItem(TResStringItem* item) { m_StringItem = item; }
     void Changed();
 
@@ -191,13 +209,15 @@ public:
     void SetStandard(bool value);
     bool FixedId() const { return m_FixedId; }
     void SetFixedId(bool value);
-    TResStringConstList* StringConsts() const { return m_StringConsts.get(); }
+    const TResStringConstList* StringConsts() const { return m_StringConsts.get(); }
+    TResStringConstList* StringConsts() { return m_StringConsts.get(); }
     void SetStringConsts(std::unique_ptr<TResStringConstList> list);
 
     bool IsUniqueTextId(std::string_view textId) const;
     bool IsUniqueNumberId(int32_t numberId) const;
 
-    TResStringList* List() const;
+    const TResStringList* List() const;
+    TResStringList* List();
     void Changed();
 
 private:
@@ -210,18 +230,22 @@ private:
 };
 
 // References to string items in ascending number order; owns nothing.
-using TResStringSortArray = std::vector<TResStringItem*>;
+using TResStringSortArray = std::vector<const TResStringItem*>;
 
 class TResStringList : public TCollection {
 public:
     explicit TResStringList(TResProject* project) : m_Project(project) {}
     ~TResStringList() override;
-    TResStringItem* Items(int index) const { return static_cast<TResStringItem*>(ItemAt(index)); }
+    const TResStringItem* Items(int index) const { return static_cast<const TResStringItem*>(ItemAt(index)); }
+    TResStringItem* Items(int index) { return static_cast<TResStringItem*>(ItemAt(index)); }
     TResStringItem* Add();
     TResStringItem* Insert(int index);
-    TResStringItem* FindItemID(int32_t id) const { return static_cast<TResStringItem*>(FindItem(id)); }
-    TResStringItem* FindByTextId(std::string_view textId) const;
-    TResStringItem* FindByNumberId(int32_t numberId) const;
+    const TResStringItem* FindItemID(int32_t id) const { return static_cast<const TResStringItem*>(FindItem(id)); }
+    TResStringItem* FindItemID(int32_t id) { return static_cast<TResStringItem*>(FindItem(id)); }
+    const TResStringItem* FindByTextId(std::string_view textId) const;
+    TResStringItem* FindByTextId(std::string_view textId);
+    const TResStringItem* FindByNumberId(int32_t numberId) const { return m_Index.FindNumber(numberId); }
+    TResStringItem* FindByNumberId(int32_t numberId) { return m_Index.FindNumber(numberId); }
 
     int32_t NumberIdBase() const { return m_NumberIdBase; }
     void SetNumberIdBase(int32_t value);
@@ -231,7 +255,8 @@ public:
     void RenumberIds();
     void SortItems(bool ascending);
 
-    TResProject* Project() const { return m_Project; } // owner, not owned
+    const TResProject* Project() const { return m_Project; } // owner, not owned
+    TResProject* Project() { return m_Project; }
     void SetProject(TResProject* project) { m_Project = project; }
     void Changed();
 
@@ -239,34 +264,14 @@ protected:
     void ItemEntered(TCollectionItem* item) override;
     void ItemLeaving(TCollectionItem* item) override;
     void AllLeaving() override;
+    void Reserving(int count) override;
 
 private:
     friend class TResStringItem;
-    // Lookup structures, kept in step with every change of positions, text
-    // IDs and numbers; the first match in list order is found through Index().
-    // The items with one key; the first is held inline, so the usual case of
-    // a single item allocates nothing beyond the map's node.
-    struct TBucket {
-        TResStringItem* First = nullptr;
-        std::vector<TResStringItem*> More;
-        void Add(TResStringItem* item);
-        bool Remove(TResStringItem* item); // true when the bucket is now empty
-        TResStringItem* FirstInListOrder() const;
-    };
-    void IndexTextId(TResStringItem* item);
-    void UnindexTextId(TResStringItem* item);
-    void IndexNumber(TResStringItem* item);
-    void UnindexNumber(TResStringItem* item);
-    void RebuildNumberIndex();
-    void AddRunNumber(int32_t n);
-    void RemoveRunNumber(int32_t n);
-
     TResProject* m_Project;
     int32_t m_NumberIdBase = 1;
-    std::unordered_map<std::string, TBucket> m_ByTextId; // key: text ID folded to upper case
-    int m_EmptyTextIds = 0;                              // fresh items: counted, not hashed, looked up by a scan
-    std::unordered_map<int32_t, TBucket> m_ByNumber;
-    std::map<int32_t, int32_t> m_NumberRuns; // first -> last of each run of held numbers
+    // Kept in step with every entry, exit and change of a text ID or number.
+    TStringIndex m_Index;
 };
 
 // ---------------------------------------------------------------------------
@@ -283,9 +288,11 @@ public:
     TResProject(const TResProject&) = delete;
     TResProject& operator=(const TResProject&) = delete;
 
-    TResLanguageList* Languages() const { return m_Languages.get(); }
+    const TResLanguageList* Languages() const { return m_Languages.get(); }
+    TResLanguageList* Languages() { return m_Languages.get(); }
     void SetLanguages(std::unique_ptr<TResLanguageList> list);
-    TResStringList* Strings() const { return m_Strings.get(); }
+    const TResStringList* Strings() const { return m_Strings.get(); }
+    TResStringList* Strings() { return m_Strings.get(); }
     void SetStrings(std::unique_ptr<TResStringList> list);
 
     bool Modified() const { return m_Modified; }

@@ -1,6 +1,28 @@
 #include "tHelpers.h"
 
 #include <random>
+#include <type_traits>
+
+// A const project hands out nothing that could change it.
+template <class T> constexpr bool kIsConstPtr = std::is_const_v<std::remove_pointer_t<T>>;
+static_assert(kIsConstPtr<decltype(std::declval<const TResProject&>().Strings())>);
+static_assert(kIsConstPtr<decltype(std::declval<const TResProject&>().Languages())>);
+static_assert(kIsConstPtr<decltype(std::declval<const TResStringList&>().Items(0))>);
+static_assert(kIsConstPtr<decltype(std::declval<const TResStringList&>().FindByTextId(""))>);
+static_assert(kIsConstPtr<decltype(std::declval<const TResStringList&>().FindByNumberId(0))>);
+static_assert(kIsConstPtr<decltype(std::declval<const TResStringList&>().FindItemID(0))>);
+static_assert(kIsConstPtr<decltype(std::declval<const TResStringList&>().Project())>);
+static_assert(kIsConstPtr<decltype(std::declval<const TResStringList&>().SortedByNumberId(false))::value_type>);
+static_assert(kIsConstPtr<decltype(std::declval<const TResStringItem&>().StringConsts())>);
+static_assert(kIsConstPtr<decltype(std::declval<const TResStringItem&>().List())>);
+static_assert(kIsConstPtr<decltype(std::declval<const TResStringConstList&>().Items(0))>);
+static_assert(kIsConstPtr<decltype(std::declval<const TResStringConstList&>().FindByLanguage(nullptr))>);
+static_assert(kIsConstPtr<decltype(std::declval<const TResStringConstList&>().StringItem())>);
+static_assert(kIsConstPtr<decltype(std::declval<const TResStringConstItem&>().Language())>);
+static_assert(kIsConstPtr<decltype(std::declval<const TResLanguageList&>().Items(0))>);
+static_assert(kIsConstPtr<decltype(std::declval<const TResLanguageList&>().FindByTextId(""))>);
+static_assert(kIsConstPtr<decltype(std::declval<const TResLanguageItem&>().SourceLanguage())>);
+static_assert(kIsConstPtr<decltype(std::declval<const TResLanguageItem&>().Collection())>);
 
 TEST(Collections, IdsAreNeverReusedAcrossDeleteAndClear)
 {

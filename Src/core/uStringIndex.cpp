@@ -1,0 +1,231 @@
+#include "uStringIndex.h"
+
+#include "uErrors.h"
+#include "uProject.h"
+#include "uText.h"
+
+namespace {
+
+// The final mix of MurmurHash3: a bijection on 32 bits that spreads
+// neighbouring numbers over the whole table.
+uint32_t Mix(uint32_t h)
+{
+    h ^= h >> 16;
+    h *= 0x85EBCA6Bu;
+    h ^= h >> 13;
+    h *= 0xC2B2AE35u;
+    h ^= h >> 16;
+    return h;
+}
+
+uint32_t HashNumber(int32_t n) { return Mix(static_cast<uint32_t>(n)); }
+
+// FNV-1a over the text with ASCII letters folded to upper case.
+uint32_t HashTextId(std::string_view s)
+{
+    uint32_t h = 2166136261u;
+    for (char c : s) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+    }
+    return Mix(h);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// The table
+
+void TStringIndex::TTable::Grow(size_t capacity)
+{
+    std::vector<TSlot> old = std::move(m_Slots);
+    m_Slots.assign(capacity, TSlot{});
+    const size_t mask = capacity - 1;
+    for (const TSlot& slot : old) {
+        if (!slot.Item) continue;
+        size_t i = slot.Hash & mask;
+        while (m_Slots[i].Item) i = (i + 1) & mask;
+        m_Slots[i] = slot;
+    }
+}
+
+void TStringIndex::TTable::Reserve(size_t count)
+{
+    size_t capacity = 16;
+    while (capacity < 2 * count) capacity *= 2;
+    if (capacity > m_Slots.size()) Grow(capacity);
+}
+
+void TStringIndex::TTable::Insert(TResStringItem* item, uint32_t hash)
+{
+    if (2 * (m_Count + 1) > m_Slots.size()) Reserve(m_Count + 1);
+    const size_t mask = m_Slots.size() - 1;
+    size_t i = hash & mask;
+    while (m_Slots[i].Item) i = (i + 1) & mask;
+    m_Slots[i] = TSlot{item, hash};
+    ++m_Count;
+}
+
+void TStringIndex::TTable::Erase(const TResStringItem* item, uint32_t hash)
+{
+    const size_t mask = m_Slots.size() - 1;
+    size_t i = hash & mask;
+    while (m_Slots[i].Item != item) {
+        QUILLET_ASSERT(m_Slots[i].Item != nullptr);
+        i = (i + 1) & mask;
+    }
+    // Shift later entries of the probe sequence back into the hole, so that
+    // no tombstones are needed.
+    for (size_t j = i;;) {
+        j = (j + 1) & mask;
+        if (!m_Slots[j].Item) break;
+        const size_t home = m_Slots[j].Hash & mask;
+        const bool stays = i <= j ? (i < home && home <= j) : (i < home || home <= j);
+        if (stays) continue;
+        m_Slots[i] = m_Slots[j];
+        i = j;
+    }
+    m_Slots[i] = TSlot{};
+    --m_Count;
+}
+
+template <class TMatch> TResStringItem* TStringIndex::TTable::Find(uint32_t hash, TMatch match) const
+{
+    if (m_Count == 0) return nullptr;
+    const size_t mask = m_Slots.size() - 1;
+    for (size_t i = hash & mask; m_Slots[i].Item; i = (i + 1) & mask)
+        if (m_Slots[i].Hash == hash && match(m_Slots[i].Item)) return m_Slots[i].Item;
+    return nullptr;
+}
+
+void TStringIndex::TTable::Clear()
+{
+    m_Slots.clear();
+    m_Slots.shrink_to_fit();
+    m_Count = 0;
+}
+
+// ---------------------------------------------------------------------------
+// The index
+
+void TStringIndex::Add(TResStringItem* item, unsigned keys)
+{
+    if (keys & kTextId) {
+        const std::string& textId = item->TextId();
+        if (textId.empty()) ++m_EmptyTextIds;
+        else {
+            QUILLET_ASSERT(!FindTextId(textId));
+            m_ByTextId.Insert(item, HashTextId(textId));
+        }
+    }
+    if (keys & kNumber) {
+        QUILLET_ASSERT(!FindNumber(item->NumberId()));
+        m_ByNumber.Insert(item, HashNumber(item->NumberId()));
+        AddNumberToRuns(item->NumberId());
+    }
+}
+
+void TStringIndex::Remove(const TResStringItem* item, unsigned keys)
+{
+    if (keys & kTextId) {
+        const std::string& textId = item->TextId();
+        if (textId.empty()) --m_EmptyTextIds;
+        else m_ByTextId.Erase(item, HashTextId(textId));
+    }
+    if (keys & kNumber) {
+        m_ByNumber.Erase(item, HashNumber(item->NumberId()));
+        RemoveNumberFromRuns(item->NumberId());
+    }
+}
+
+TResStringItem* TStringIndex::FindTextId(std::string_view textId) const
+{
+    return m_ByTextId.Find(HashTextId(textId),
+                           [textId](const TResStringItem* item) { return SameTextAscii(item->TextId(), textId); });
+}
+
+TResStringItem* TStringIndex::FindNumber(int32_t number) const
+{
+    return m_ByNumber.Find(HashNumber(number), [](const TResStringItem*) { return true; });
+}
+
+int32_t TStringIndex::NextFree(int32_t base) const
+{
+    // The end of the run that holds the base, plus one; the base itself when
+    // no run holds it.
+    auto it = m_NumberRuns.upper_bound(base);
+    if (it == m_NumberRuns.begin()) return base;
+    --it;
+    if (base > it->second) return base;
+    return static_cast<int32_t>(static_cast<uint32_t>(it->second) + 1u);
+}
+
+void TStringIndex::AddNumberToRuns(int32_t n)
+{
+    // Runs are disjoint and not adjacent; n is in none of them yet.
+    auto next = m_NumberRuns.upper_bound(n);
+    bool joinsPrev = false;
+    auto prev = next;
+    if (prev != m_NumberRuns.begin()) {
+        --prev;
+        joinsPrev = int64_t(prev->second) + 1 == n;
+    }
+    const bool joinsNext = next != m_NumberRuns.end() && int64_t(n) + 1 == next->first;
+    if (joinsPrev && joinsNext) {
+        prev->second = next->second;
+        m_NumberRuns.erase(next);
+    } else if (joinsPrev) {
+        prev->second = n;
+    } else if (joinsNext) {
+        const int32_t last = next->second;
+        m_NumberRuns.emplace_hint(m_NumberRuns.erase(next), n, last);
+    } else {
+        m_NumberRuns.emplace_hint(next, n, n);
+    }
+}
+
+void TStringIndex::RemoveNumberFromRuns(int32_t n)
+{
+    auto it = m_NumberRuns.upper_bound(n);
+    QUILLET_ASSERT(it != m_NumberRuns.begin());
+    --it;
+    const int32_t first = it->first, last = it->second;
+    QUILLET_ASSERT(first <= n && n <= last);
+    if (n == first) {
+        it = m_NumberRuns.erase(it);
+        if (n < last) m_NumberRuns.emplace_hint(it, n + 1, last);
+        return;
+    }
+    it->second = n - 1;
+    if (n < last) m_NumberRuns.emplace_hint(std::next(it), n + 1, last);
+}
+
+void TStringIndex::Rebuild(TResStringList& list, unsigned keys)
+{
+    const size_t count = static_cast<size_t>(list.Count());
+    if (keys & kTextId) {
+        m_ByTextId.Clear();
+        m_EmptyTextIds = 0;
+    }
+    if (keys & kNumber) {
+        m_ByNumber.Clear();
+        m_NumberRuns.clear();
+        m_ByNumber.Reserve(count);
+    }
+    if (keys & kTextId) m_ByTextId.Reserve(count);
+    for (int i = 0; i < list.Count(); ++i) Add(list.Items(i), keys);
+}
+
+void TStringIndex::Clear()
+{
+    m_ByTextId.Clear();
+    m_ByNumber.Clear();
+    m_EmptyTextIds = 0;
+    m_NumberRuns.clear();
+}
+
+void TStringIndex::Reserve(size_t count)
+{
+    m_ByTextId.Reserve(count);
+    m_ByNumber.Reserve(count);
+}

@@ -226,8 +226,6 @@ TEST(LanguageUnit, NumbersBeyond16BitsAndNegative)
 
 TEST(LanguageUnit, TextChunks)
 {
-    TResProject p;
-    AddLanguage(p, "EN");
     auto data = [&](const std::string& t) {
         TResProject q;
         AddLanguage(q, "EN");

@@ -1,5 +1,6 @@
 #include "tHelpers.h"
 
+#include <functional>
 #include <random>
 #include <type_traits>
 
@@ -94,6 +95,114 @@ TEST(Modified, OnlyAcceptedSetterChangesMarkTheProject)
     EXPECT_FALSE(p.Modified()) << "a refused value changes nothing";
     p.SetPtrIdPrefix("p");
     EXPECT_TRUE(p.Modified());
+}
+
+namespace {
+
+// One row per setter of the model: setting the value the object holds
+// leaves Modified alone; a new value is stored and marks the project, unless
+// the property is a plain field that marks nothing.
+struct TSetterCase {
+    const char* Name;
+    std::function<void(TResProject&)> SetSame; // none where "the same" cannot be given
+    std::function<void(TResProject&)> SetNew;
+    std::function<std::string(TResProject&)> Get;
+    std::string NewValue;
+    bool NewMarks = true;
+};
+
+// Two languages, one item with one text; unmodified.
+void BuildSetterFixture(TResProject& p)
+{
+    AddLanguage(p, "EN");
+    AddLanguage(p, "CZ");
+    AddText(AddItem(p, "sA", 1), 0, "v");
+    p.SetModified(false);
+}
+
+TResLanguageItem* Lang(TResProject& p) { return p.Languages()->Items(0); }
+TResStringItem* Item(TResProject& p) { return p.Strings()->Items(0); }
+TResStringConstItem* Text(TResProject& p) { return Item(p)->StringConsts()->Items(0); }
+std::string Str(int64_t v) { return std::to_string(v); }
+
+const std::vector<TSetterCase>& SetterCases()
+{
+    static const std::vector<TSetterCase> cases = {
+        {"OutputDirectory", [](TResProject& p) { p.SetOutputDirectory(""); },
+         [](TResProject& p) { p.SetOutputDirectory("out"); }, [](TResProject& p) { return p.OutputDirectory(); },
+         "out"},
+        {"ConstFileName", [](TResProject& p) { p.SetConstFileName("ResStr.pas"); },
+         [](TResProject& p) { p.SetConstFileName("resstr.pas"); }, [](TResProject& p) { return p.ConstFileName(); },
+         "resstr.pas"},
+        {"StringIdPrefix", [](TResProject& p) { p.SetStringIdPrefix("sid"); },
+         [](TResProject& p) { p.SetStringIdPrefix("Sid"); }, [](TResProject& p) { return p.StringIdPrefix(); }, "Sid"},
+        {"PtrIdPrefix", [](TResProject& p) { p.SetPtrIdPrefix("rsp"); }, [](TResProject& p) { p.SetPtrIdPrefix(""); },
+         [](TResProject& p) { return p.PtrIdPrefix(); }, ""},
+        {"Comment", [](TResProject& p) { p.SetComment(""); }, [](TResProject& p) { p.SetComment("c"); },
+         [](TResProject& p) { return p.Comment(); }, "c"},
+        {"Languages", nullptr, [](TResProject& p) { p.SetLanguages(std::make_unique<TResLanguageList>(&p)); },
+         [](TResProject& p) { return Str(p.Languages()->Count()); }, "0"},
+        {"Strings", nullptr, [](TResProject& p) { p.SetStrings(std::make_unique<TResStringList>(&p)); },
+         [](TResProject& p) { return Str(p.Strings()->Count()); }, "0"},
+        {"Language.TextId", [](TResProject& p) { Lang(p)->SetTextId("en"); },
+         [](TResProject& p) { Lang(p)->SetTextId("DE"); }, [](TResProject& p) { return Lang(p)->TextId(); }, "DE"},
+        {"Language.SourceLanguageId", [](TResProject& p) { Lang(p)->SetSourceLanguageId(-1); },
+         [](TResProject& p) { Lang(p)->SetSourceLanguageId(1); },
+         [](TResProject& p) { return Str(Lang(p)->SourceLanguageId()); }, "1"},
+        {"Strings.NumberIdBase", [](TResProject& p) { p.Strings()->SetNumberIdBase(1); },
+         [](TResProject& p) { p.Strings()->SetNumberIdBase(5); },
+         [](TResProject& p) { return Str(p.Strings()->NumberIdBase()); }, "5"},
+        {"Item.TextId", [](TResProject& p) { Item(p)->SetTextId("sA"); },
+         [](TResProject& p) { Item(p)->SetTextId("SA"); }, [](TResProject& p) { return Item(p)->TextId(); }, "SA"},
+        {"Item.NumberId", [](TResProject& p) { Item(p)->SetNumberId(1); },
+         [](TResProject& p) { Item(p)->SetNumberId(7); }, [](TResProject& p) { return Str(Item(p)->NumberId()); }, "7"},
+        {"Item.Standard", [](TResProject& p) { Item(p)->SetStandard(false); },
+         [](TResProject& p) { Item(p)->SetStandard(true); }, [](TResProject& p) { return Str(Item(p)->Standard()); },
+         "1"},
+        {"Item.FixedId", [](TResProject& p) { Item(p)->SetFixedId(false); },
+         [](TResProject& p) { Item(p)->SetFixedId(true); }, [](TResProject& p) { return Str(Item(p)->FixedId()); },
+         "1"},
+        {"Item.StringConsts", nullptr,
+         [](TResProject& p) { Item(p)->SetStringConsts(std::make_unique<TResStringConstList>(nullptr)); },
+         [](TResProject& p) { return Str(Item(p)->StringConsts()->Count()); }, "0"},
+        {"Text.Value", [](TResProject& p) { Text(p)->SetValue("v"); }, [](TResProject& p) { Text(p)->SetValue("V"); },
+         [](TResProject& p) { return Text(p)->Value(); }, "V"},
+        {"Text.LanguageId", [](TResProject& p) { Text(p)->SetLanguageId(0); },
+         [](TResProject& p) { Text(p)->SetLanguageId(1); }, [](TResProject& p) { return Str(Text(p)->LanguageId()); },
+         "1"},
+        {"Text.Language", [](TResProject& p) { Text(p)->SetLanguage(p.Languages()->Items(0)); },
+         [](TResProject& p) { Text(p)->SetLanguage(nullptr); },
+         [](TResProject& p) { return Str(Text(p)->LanguageId()); }, "-1"},
+        // Plain fields: stored, never marked.
+        {"Language.Visible", [](TResProject& p) { Lang(p)->SetVisible(true); },
+         [](TResProject& p) { Lang(p)->SetVisible(false); }, [](TResProject& p) { return Str(Lang(p)->Visible()); },
+         "0", false},
+        {"Language.Checked", [](TResProject& p) { Lang(p)->SetChecked(false); },
+         [](TResProject& p) { Lang(p)->SetChecked(true); }, [](TResProject& p) { return Str(Lang(p)->Checked()); }, "1",
+         false},
+        {"Language.ResFileName", [](TResProject& p) { Lang(p)->SetResFileName("ResStrEN.pas"); },
+         [](TResProject& p) { Lang(p)->SetResFileName("en.pas"); },
+         [](TResProject& p) { return Lang(p)->ResFileName(); }, "en.pas", false},
+    };
+    return cases;
+}
+
+} // namespace
+
+TEST(Modified, EverySetterMarksANewValueAndNotTheSameOne)
+{
+    for (const TSetterCase& c : SetterCases()) {
+        SCOPED_TRACE(c.Name);
+        TResProject p;
+        BuildSetterFixture(p);
+        if (c.SetSame) {
+            c.SetSame(p);
+            EXPECT_FALSE(p.Modified()) << "the same value";
+        }
+        c.SetNew(p);
+        EXPECT_EQ(c.Get(p), c.NewValue);
+        EXPECT_EQ(p.Modified(), c.NewMarks) << "a new value";
+    }
 }
 
 TEST(LanguageTextId, DerivesResFileNameAndFoldsCase)

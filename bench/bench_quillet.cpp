@@ -264,6 +264,12 @@ int main(int argc, char** argv)
 {
     if (argc == 3 && std::strcmp(argv[1], "--editor-load") == 0) return EditorLoad(argv[2]);
     if (argc == 3 && std::strcmp(argv[1], "--model-only") == 0) return ModelOnly(std::atoi(argv[2]));
+    if (argc == 4 && std::strcmp(argv[1], "--write-project") == 0) { // for profiling by hand
+        TResProject p;
+        BuildProject(p, std::atoi(argv[2]), false);
+        p.SaveToFile(argv[3]);
+        return 0;
+    }
 
     const fs::path dir = fs::temp_directory_path() / ("quillet-bench-" + std::to_string(::getpid()));
     fs::remove_all(dir);

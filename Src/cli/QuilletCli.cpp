@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -243,9 +244,15 @@ std::string Plural(size_t n, const char* one, const char* many)
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
+// The process ends right after generate and format: the project is left to
+// the end of the process, since freeing its many small objects one by one
+// only costs time. It stays reachable from here, so leak checkers stay quiet.
+TResProject* g_KeptProject = nullptr;
+
 int Generate(const TCliOptions& o)
 {
-    TResProject p;
+    auto project = std::make_unique<TResProject>();
+    TResProject& p = *project;
     Load(p, o.Operands[0]);
     p.Strings()->RenumberIds();
     // Checked as written, after the renumbering.
@@ -271,6 +278,7 @@ int Generate(const TCliOptions& o)
               << prompt.Skipped << " skipped, ";
     if (o.IfChanged) std::cout << prompt.UnchangedCount << " unchanged, ";
     std::cout << Plural(warnings, "warning", "warnings") << "\n";
+    g_KeptProject = project.release();
     return 0;
 }
 
@@ -363,13 +371,15 @@ int Check(const TCliOptions& o)
 
 int Format(const TCliOptions& o)
 {
-    TResProject p;
+    auto project = std::make_unique<TResProject>();
+    TResProject& p = *project;
     Load(p, o.Operands[0]);
     if (o.Operands.size() == 2 && o.Operands[1] == "-") {
         const std::string text = p.SaveToText();
         std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
         std::cout.flush();
         if (!std::cout) throw EWriteError(kMsgStreamWrite);
+        g_KeptProject = project.release();
         return 0;
     }
     const std::string& out = o.Operands.size() == 2 ? o.Operands[1] : o.Operands[0];
@@ -378,6 +388,7 @@ int Format(const TCliOptions& o)
     } catch (...) {
         RethrowNamingFile(out);
     }
+    g_KeptProject = project.release();
     return 0;
 }
 

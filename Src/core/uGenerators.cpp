@@ -6,49 +6,98 @@
 #include "uFileWrite.h"
 #include "uOverwritePrompt.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <functional>
+#include <memory>
 
 namespace fs = std::filesystem;
 
 namespace {
 
+// The text of a unit, composed through raw pointers in a buffer that is
+// appended to the text whenever it fills.
+class TUnitOut {
+public:
+    explicit TUnitOut(std::string& text) : m_Text(text), m_Buffer(new char[kSize]), m_Pos(m_Buffer.get()) {}
+    ~TUnitOut() = default;
+    TUnitOut(const TUnitOut&) = delete;
+    TUnitOut& operator=(const TUnitOut&) = delete;
+
+    // Room for n more bytes at the returned position; Advance moves past what
+    // was written there.
+    char* Room(size_t n)
+    {
+        if (size_t(m_Buffer.get() + m_Capacity - m_Pos) < n) {
+            Flush();
+            if (n > m_Capacity) {
+                m_Buffer.reset(new char[n]);
+                m_Capacity = n;
+                m_Pos = m_Buffer.get();
+            }
+        }
+        return m_Pos;
+    }
+    void Advance(char* end) { m_Pos = end; }
+
+    void Put(std::string_view s)
+    {
+        char* p = Room(s.size());
+        std::memcpy(p, s.data(), s.size());
+        Advance(p + s.size());
+    }
+    void Line(std::string_view s = {})
+    {
+        char* p = Room(s.size() + 2);
+        std::memcpy(p, s.data(), s.size());
+        p += s.size();
+        *p++ = '\r';
+        *p++ = '\n';
+        Advance(p);
+    }
+    void Flush()
+    {
+        m_Text.append(m_Buffer.get(), size_t(m_Pos - m_Buffer.get()));
+        m_Pos = m_Buffer.get();
+    }
+
+private:
+    static constexpr size_t kSize = 256 * 1024;
+    std::string& m_Text;
+    std::unique_ptr<char[]> m_Buffer;
+    size_t m_Capacity = kSize;
+    char* m_Pos;
+};
+
+const char kHexDigits[] = "0123456789ABCDEF";
+
 // Upper-case hexadecimal with at least `digits` digits; a negative value is
 // written as the eight digits of its 32-bit two's complement.
-void AppendHex(std::string& out, int64_t value, int digits)
+char* PutHex(char* p, int64_t value, int digits)
 {
     uint64_t v = value < 0 ? uint64_t(static_cast<uint32_t>(value)) : uint64_t(value);
     if (value < 0) digits = 8;
-    static const char kDigits[] = "0123456789ABCDEF";
     char buffer[16];
     int n = 0;
     do {
-        buffer[n++] = kDigits[v % 16];
+        buffer[n++] = kHexDigits[v % 16];
         v /= 16;
     } while (v);
-    for (int i = n; i < digits; ++i) out += '0';
-    while (n) out += buffer[--n];
+    for (int i = n; i < digits; ++i) *p++ = '0';
+    while (n) *p++ = buffer[--n];
+    return p;
 }
 
-std::string Hex(int64_t value, int digits)
+void PutHex(TUnitOut& out, int64_t value, int digits) { out.Advance(PutHex(out.Room(20), value, digits)); }
+
+char* PutText(char* p, std::string_view s)
 {
-    std::string s;
-    AppendHex(s, value, digits);
-    return s;
+    std::memcpy(p, s.data(), s.size());
+    return p + s.size();
 }
-
-std::string Hex4(int64_t value) { return Hex(value, 4); }
-
-class TUnitText {
-public:
-    std::string Text;
-    void Line(std::string_view s = {})
-    {
-        Text += s;
-        Text += "\r\n";
-    }
-};
 
 std::string Slashes(std::string s)
 {
@@ -59,46 +108,258 @@ std::string Slashes(std::string s)
 
 bool EndsWithDelimiter(const std::string& s) { return !s.empty() && (s.back() == '/' || s.back() == '\\'); }
 
-// The text's bytes after the length byte: chunks of at most 60 characters,
-// printable bytes quoted, the others as $hh numbers, then ", 0".
-void AppendChunks(std::string& out, std::string_view t)
+// Bytes written inside quotes: the printable ones (32 to 126, 128 to 255)
+// except the apostrophe, which is always written as $27.
+bool IsQuotable(unsigned char b) { return (b >= 32 && b <= 126 && b != 39) || b >= 128; }
+
+// Writes the text's bytes after the length byte: chunks of at most 60
+// characters, printable bytes quoted, the others as $hh numbers, then ", 0".
+void PutChunks(TUnitOut& out, std::string_view t)
 {
+    // A byte takes at most 6 characters ("', $hh"), and a chunk of at least 60
+    // characters adds a line start of 16.
+    char* p = out.Room(t.size() * 8 + 128);
     size_t pos = 0;
     bool firstChunk = true;
     while (firstChunk || pos < t.size()) {
-        if (!firstChunk) out += "\r\n         DB   ";
-        const size_t chunkStart = out.size();
+        if (firstChunk) p = PutText(p, ", "); // after the length byte, when the chunk is not empty
+        else p = PutText(p, "\r\n         DB   ");
+        char* const chunkStart = p;
         bool quoted = false;
-        while (pos < t.size() && out.size() - chunkStart < 60) {
-            unsigned char b = static_cast<unsigned char>(t[pos++]);
-            bool printable = (b >= 32 && b <= 126 && b != 39) || b >= 128;
-            if (printable) {
+        while (pos < t.size() && p - chunkStart < 60) {
+            const unsigned char b = static_cast<unsigned char>(t[pos++]);
+            if (IsQuotable(b)) {
                 if (!quoted) {
-                    if (out.size() > chunkStart) out += ", ";
-                    out += '\'';
+                    if (p > chunkStart) p = PutText(p, ", ");
+                    *p++ = '\'';
                     quoted = true;
                 }
-                out += static_cast<char>(b);
+                *p++ = static_cast<char>(b);
+                // The rest of a run of quotable bytes, as far as the chunk goes.
+                while (pos < t.size() && p - chunkStart < 60 && IsQuotable(static_cast<unsigned char>(t[pos])))
+                    *p++ = t[pos++];
             } else {
                 if (quoted) {
-                    out += "', ";
+                    p = PutText(p, "', ");
                     quoted = false;
-                } else if (out.size() > chunkStart) {
-                    out += ", ";
+                } else if (p > chunkStart) {
+                    p = PutText(p, ", ");
                 }
-                out += '$';
-                AppendHex(out, b, 2);
+                *p++ = '$';
+                *p++ = kHexDigits[b >> 4];
+                *p++ = kHexDigits[b & 15];
             }
         }
-        if (quoted) out += '\'';
-        // The first chunk follows the length byte on the label line.
-        if (firstChunk && out.size() > chunkStart) out.insert(chunkStart, ", ");
+        if (quoted) *p++ = '\'';
+        if (firstChunk && p == chunkStart) p -= 2; // an empty text: no ", " before the ", 0"
         firstChunk = false;
     }
-    out += ", 0\r\n";
+    p = PutText(p, ", 0\r\n");
+    out.Advance(p);
 }
 
+// What every unit of one run shares: the items in number order and the
+// ranges of the language units.
+struct TUnitPlan {
+    explicit TUnitPlan(const TResStringList& strings) : Items(strings.SortedByNumberId(false))
+    {
+        for (size_t i = 0; i < Items.size(); ++i) {
+            if (i == 0 || StartsNewRange(Items[i - 1]->NumberId(), Items[i]->NumberId())) Ranges.push_back({i, i});
+            else Ranges.back().second = i;
+            // The range checks compare signed while every number fits 0..$7FFF;
+            // beyond that they must compare unsigned, or numbers from $8000 on
+            // are never found.
+            if (Items[i]->NumberId() < 0 || Items[i]->NumberId() > 0x7FFF) UnsignedJumps = true;
+        }
+    }
+    TResStringSortArray Items;
+    std::vector<std::pair<size_t, size_t>> Ranges; // first and last position in Items
+    bool UnsignedJumps = false;
+};
+
 const std::string kNoText;
+
+// The text of every item for one language, found in one pass over each item's
+// texts: the language and its chain of source languages get ranks 0, 1, 2...,
+// and an item's text is the first text, in list order, of the lowest rank.
+// That is what looking up the language and then each source language in turn
+// finds.
+class TTextTable {
+public:
+    TTextTable(const TResLanguageList& languages, const TResLanguageItem* language)
+    {
+        m_RankOfId.assign(static_cast<size_t>(std::max(languages.NextID(), 0)), INT_MAX);
+        // A chain that comes back ends after as many steps as there are languages.
+        int steps = languages.Count();
+        int rank = 0;
+        for (const TResLanguageItem* l = language; l && steps-- > 0; l = l->SourceLanguage()) {
+            const auto id = static_cast<size_t>(l->ID());
+            if (id < m_RankOfId.size() && m_RankOfId[id] == INT_MAX) m_RankOfId[id] = rank;
+            ++rank;
+        }
+    }
+
+    const std::string& TextOf(const TResStringItem* item) const
+    {
+        const TResStringConstList& texts = *item->StringConsts();
+        const std::string* best = &kNoText;
+        int bestRank = INT_MAX;
+        for (int i = 0; i < texts.Count(); ++i) {
+            const TResStringConstItem* text = texts.Items(i);
+            const auto id = static_cast<size_t>(text->LanguageId()); // -1 becomes too large
+            if (id < m_RankOfId.size() && m_RankOfId[id] < bestRank) {
+                bestRank = m_RankOfId[id];
+                best = &text->Value();
+                if (bestRank == 0) break;
+            }
+        }
+        return *best;
+    }
+
+private:
+    std::vector<int> m_RankOfId; // by language ID; INT_MAX: not in the chain
+};
+
+void ComposeLanguageUnit(const TResProject& project, const TUnitPlan& plan, const TResLanguageItem* language,
+                         TUnitOut& u)
+{
+    const TResStringSortArray& items = plan.Items;
+    const std::string_view jLess = plan.UnsignedJumps ? "         JB    @Null" : "         JL    @Null";
+    const std::string_view jGreater = plan.UnsignedJumps ? "         JA    " : "         JG    ";
+
+    u.Put("unit ");
+    u.Put(UnitNameFromFileName(language->ResFileName()));
+    u.Line(";");
+    u.Put(
+        "\r\ninterface\r\n\r\nuses Objects;\r\n\r\nfunction StringGetter( AId: Word ): PString;\r\n\r\n"
+        "implementation\r\n\r\nuses RString;\r\n\r\n"
+        "function StringGetter( AId: Word ): PString; assembler;\r\nasm\r\n         MOV   BX, [AId]\r\n");
+
+    int64_t previousFirst = 0;
+    for (size_t n = 0; n < plan.Ranges.size(); ++n) {
+        const int64_t first = items[plan.Ranges[n].first]->NumberId();
+        const int64_t last = items[plan.Ranges[n].second]->NumberId();
+        const std::string rangeNo = std::to_string(n + 1);
+        if (n > 0) {
+            u.Put("@Range");
+            u.Put(rangeNo);
+            u.Line(":");
+        }
+        u.Put("         SUB   BX, $");
+        PutHex(u, first - previousFirst, 4);
+        u.Line();
+        u.Line(jLess);
+        u.Put("         CMP   BX, $");
+        PutHex(u, last - first, 4);
+        u.Line();
+        u.Put(jGreater);
+        if (n + 1 < plan.Ranges.size()) {
+            u.Put("@Range");
+            u.Line(std::to_string(n + 2));
+        } else {
+            u.Line("@Null");
+        }
+        u.Put("         SHL   BX, 1\r\n         MOV   AX, CS:[ OFFSET @Tab");
+        u.Put(rangeNo);
+        u.Put(" + BX ]\r\n         JMP   @Exit\r\n@Tab");
+        u.Put(rangeNo);
+        u.Line(":");
+        size_t k = plan.Ranges[n].first;
+        int onLine = 0;
+        for (int64_t v = first; v <= last; ++v) {
+            char* p = u.Room(48);
+            p = PutText(p, onLine == 0 ? std::string_view("         DW    ") : std::string_view(", "));
+            if (items[k]->NumberId() == v) {
+                p = PutHex(PutText(p, "OFFSET @S"), v, 4);
+                ++k;
+            } else {
+                p = PutText(p, "0             ");
+            }
+            if (++onLine == 4 || v == last) {
+                p = PutText(p, "\r\n");
+                onLine = 0;
+            }
+            u.Advance(p);
+        }
+        u.Line();
+        previousFirst = first;
+    }
+
+    u.Put("@Null:\r\n         XOR   AX, AX\r\n         JMP   @Exit\r\n\r\n");
+
+    const TTextTable table(*project.Languages(), language);
+    std::string withoutLf;
+    for (const TResStringItem* item : items) {
+        std::string_view t = table.TextOf(item);
+        if (std::memchr(t.data(), '\n', t.size())) {
+            // Line feeds are left out: a line break stored as CR LF is written as CR.
+            withoutLf.assign(t);
+            std::erase(withoutLf, '\n');
+            t = withoutLf;
+        }
+        char* p = PutText(u.Room(32), "@S");
+        p = PutHex(p, item->NumberId(), 4);
+        p = PutText(p, ":  DB   $");
+        p = PutHex(p, static_cast<int64_t>(std::min<size_t>(t.size(), 255)), 2);
+        u.Advance(p);
+        PutChunks(u, t);
+    }
+
+    u.Put(
+        "\r\n@Exit:\r\n         XOR   DX, DX\r\n         OR    AX, AX\r\n         JZ    @Exit2\r\n"
+        "         MOV   DX, CS\r\n@Exit2:\r\nend;\r\n\r\nbegin\r\n  RSRegister( rsl");
+    u.Put(language->TextId());
+    u.Put(", StringGetter );\r\nend.\r\n");
+    u.Flush();
+}
+
+void ComposeConstUnit(const TResProject& project, const TUnitPlan& plan, TUnitOut& u)
+{
+    const TResStringSortArray& items = plan.Items;
+    size_t width = 0;
+    for (const TResStringItem* item : items) width = std::max(width, item->TextId().size());
+    u.Put("unit ");
+    u.Put(UnitNameFromFileName(project.ConstFileName()));
+    u.Put(";\r\n\r\ninterface\r\n\r\nuses RString;\r\n\r\nconst\r\n");
+    // One line: "  " + prefix + the text ID padded to the width + the number.
+    auto line = [&](const TResStringItem* item, const std::string& prefix, std::string_view before,
+                    std::string_view after) {
+        const std::string& id = item->TextId();
+        char* p = u.Room(prefix.size() + width + before.size() + after.size() + 32);
+        p = PutText(p, "  ");
+        p = PutText(p, prefix);
+        p = PutText(p, id);
+        std::memset(p, ' ', width - id.size());
+        p += width - id.size();
+        p = PutText(p, before);
+        p = PutHex(p, item->NumberId(), 4);
+        p = PutText(p, after);
+        u.Advance(p);
+    };
+    for (const TResStringItem* item : items) line(item, project.StringIdPrefix(), " = $", ";\r\n");
+    u.Put("\r\nconst\r\n");
+    for (const TResStringItem* item : items) line(item, project.PtrIdPrefix(), " = PRString( Ptr( 0, $", " ) );\r\n");
+    u.Put("\r\nimplementation\r\n\r\nend.\r\n");
+    u.Flush();
+}
+
+std::string LanguageUnitOf(const TResProject& project, const TUnitPlan& plan, const TResLanguageItem* language)
+{
+    std::string text;
+    text.reserve(plan.Items.size() * 96 + 4096);
+    TUnitOut out(text);
+    ComposeLanguageUnit(project, plan, language, out);
+    return text;
+}
+
+std::string ConstUnitOf(const TResProject& project, const TUnitPlan& plan)
+{
+    std::string text;
+    text.reserve(plan.Items.size() * 96 + 4096);
+    TUnitOut out(text);
+    ComposeConstUnit(project, plan, out);
+    return text;
+}
 
 } // namespace
 
@@ -116,136 +377,10 @@ const std::string& TResProject::TextForLanguage(const TResStringItem* item, cons
 
 std::string TResProject::LanguageUnitText(const TResLanguageItem* language) const
 {
-    const TResStringSortArray items = m_Strings->SortedByNumberId(false);
-
-    std::vector<std::pair<size_t, size_t>> ranges;
-    for (size_t i = 0; i < items.size(); ++i) {
-        if (i == 0 || StartsNewRange(items[i - 1]->NumberId(), items[i]->NumberId())) ranges.push_back({i, i});
-        else ranges.back().second = i;
-    }
-    // The range checks compare signed while every number fits 0..$7FFF; beyond
-    // that they must compare unsigned, or numbers from $8000 on are never found.
-    bool unsignedJumps = false;
-    for (const TResStringItem* item : items)
-        if (item->NumberId() < 0 || item->NumberId() > 0x7FFF) unsignedJumps = true;
-    const char* jLess = unsignedJumps ? "         JB    " : "         JL    ";
-    const char* jGreater = unsignedJumps ? "         JA    " : "         JG    ";
-
-    const std::string unitName = UnitNameFromFileName(language->ResFileName());
-    TUnitText u;
-    u.Text.reserve(items.size() * 96 + 1024);
-    u.Line("unit " + unitName + ";");
-    u.Line();
-    u.Line("interface");
-    u.Line();
-    u.Line("uses Objects;");
-    u.Line();
-    u.Line("function StringGetter( AId: Word ): PString;");
-    u.Line();
-    u.Line("implementation");
-    u.Line();
-    u.Line("uses RString;");
-    u.Line();
-    u.Line("function StringGetter( AId: Word ): PString; assembler;");
-    u.Line("asm");
-    u.Line("         MOV   BX, [AId]");
-
-    int64_t previousFirst = 0;
-    for (size_t n = 0; n < ranges.size(); ++n) {
-        const int64_t first = items[ranges[n].first]->NumberId();
-        const int64_t last = items[ranges[n].second]->NumberId();
-        const std::string rangeNo = std::to_string(n + 1);
-        if (n > 0) u.Line("@Range" + rangeNo + ":");
-        u.Line("         SUB   BX, $" + Hex4(first - previousFirst));
-        u.Line(std::string(jLess) + "@Null");
-        u.Line("         CMP   BX, $" + Hex4(last - first));
-        if (n + 1 < ranges.size()) u.Line(std::string(jGreater) + "@Range" + std::to_string(n + 2));
-        else u.Line(std::string(jGreater) + "@Null");
-        u.Line("         SHL   BX, 1");
-        u.Line("         MOV   AX, CS:[ OFFSET @Tab" + rangeNo + " + BX ]");
-        u.Line("         JMP   @Exit");
-        u.Line("@Tab" + rangeNo + ":");
-        size_t k = ranges[n].first;
-        int onLine = 0;
-        for (int64_t v = first; v <= last; ++v) {
-            u.Text += onLine == 0 ? "         DW    " : ", ";
-            if (items[k]->NumberId() == v) {
-                u.Text += "OFFSET @S";
-                AppendHex(u.Text, v, 4);
-                ++k;
-            } else {
-                u.Text += "0             ";
-            }
-            if (++onLine == 4 || v == last) {
-                u.Text += "\r\n";
-                onLine = 0;
-            }
-        }
-        u.Line();
-        previousFirst = first;
-    }
-
-    u.Line("@Null:");
-    u.Line("         XOR   AX, AX");
-    u.Line("         JMP   @Exit");
-    u.Line();
-
-    std::string t;
-    for (const TResStringItem* item : items) {
-        t.assign(TextForLanguage(item, language));
-        std::erase(t, '\n');
-        u.Text += "@S";
-        AppendHex(u.Text, item->NumberId(), 4);
-        u.Text += ":  DB   $";
-        AppendHex(u.Text, static_cast<int64_t>(std::min<size_t>(t.size(), 255)), 2);
-        AppendChunks(u.Text, t);
-    }
-
-    u.Line();
-    u.Line("@Exit:");
-    u.Line("         XOR   DX, DX");
-    u.Line("         OR    AX, AX");
-    u.Line("         JZ    @Exit2");
-    u.Line("         MOV   DX, CS");
-    u.Line("@Exit2:");
-    u.Line("end;");
-    u.Line();
-    u.Line("begin");
-    u.Line("  RSRegister( rsl" + language->TextId() + ", StringGetter );");
-    u.Line("end.");
-    return u.Text;
+    return LanguageUnitOf(*this, TUnitPlan(*m_Strings), language);
 }
 
-std::string TResProject::ConstUnitText() const
-{
-    const TResStringSortArray items = m_Strings->SortedByNumberId(false);
-    size_t width = 0;
-    for (const TResStringItem* item : items) width = std::max(width, item->TextId().size());
-    auto padded = [&](const TResStringItem* item) {
-        std::string s = item->TextId();
-        s.resize(width, ' ');
-        return s;
-    };
-    TUnitText u;
-    u.Line("unit " + UnitNameFromFileName(m_ConstFileName) + ";");
-    u.Line();
-    u.Line("interface");
-    u.Line();
-    u.Line("uses RString;");
-    u.Line();
-    u.Line("const");
-    for (const TResStringItem* item : items)
-        u.Line("  " + m_StringIdPrefix + padded(item) + " = $" + Hex4(item->NumberId()) + ";");
-    u.Line();
-    u.Line("const");
-    for (const TResStringItem* item : items)
-        u.Line("  " + m_PtrIdPrefix + padded(item) + " = PRString( Ptr( 0, $" + Hex4(item->NumberId()) + " ) );");
-    u.Line();
-    u.Line("implementation");
-    u.Line();
-    u.Line("end.");
-    return u.Text;
-}
+std::string TResProject::ConstUnitText() const { return ConstUnitOf(*this, TUnitPlan(*m_Strings)); }
 
 std::string TResProject::OutputPath(const std::string& fileName, const std::string* outputDir) const
 {
@@ -337,17 +472,20 @@ void TResProject::WriteUnits(TOverwritePrompt& prompt, const std::string* output
 {
     // Every unit goes into its temporary file first; only when all of them are
     // written are they renamed, so the units never disagree on the numbers.
+    // One unit's text exists at a time, and the items are sorted once.
+    const TUnitPlan plan(*m_Strings);
     TFileBatch batch(DefaultFileWriter());
     const std::string constPath = OutputPath(m_ConstFileName, outputDir);
     std::string text;
-    if (MayWrite(constPath, prompt, text, [this] { return ConstUnitText(); }))
-        batch.Add(constPath, text.empty() ? ConstUnitText() : text, ComposedOutputPath(m_ConstFileName, outputDir));
+    if (MayWrite(constPath, prompt, text, [&] { return ConstUnitOf(*this, plan); }))
+        batch.Add(constPath, text.empty() ? ConstUnitOf(*this, plan) : text,
+                  ComposedOutputPath(m_ConstFileName, outputDir));
     for (int i = 0; i < m_Languages->Count(); ++i) {
         const TResLanguageItem* language = m_Languages->Items(i);
         const std::string path = OutputPath(language->ResFileName(), outputDir);
         text.clear();
-        if (MayWrite(path, prompt, text, [this, language] { return LanguageUnitText(language); }))
-            batch.Add(path, text.empty() ? LanguageUnitText(language) : text,
+        if (MayWrite(path, prompt, text, [&] { return LanguageUnitOf(*this, plan, language); }))
+            batch.Add(path, text.empty() ? LanguageUnitOf(*this, plan, language) : text,
                       ComposedOutputPath(language->ResFileName(), outputDir));
     }
     batch.Commit();

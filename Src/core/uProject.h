@@ -337,7 +337,8 @@ public:
     void WriteLanguageUnit(const TResLanguageItem* language, TOverwritePrompt& prompt,
                            const std::string* outputDir = nullptr) const;
     // Save Resource Files: the constants unit and every language's unit,
-    // replaced together only once all of them were written.
+    // replaced together only once all of them were written; the items are
+    // sorted once for all of them.
     void WriteUnits(TOverwritePrompt& prompt, const std::string* outputDir = nullptr) const;
     // The texts of the units, for callers that write elsewhere.
     std::string ConstUnitText() const;

@@ -46,8 +46,9 @@ public:
     // at most 64 characters to a line.
     void StringValue(int level, const std::string& value)
     {
-        const std::u16string units = CodePage::ToUnicode(value);
-        const size_t n = units.size();
+        // Every byte of the code page is one UTF-16 unit.
+        const auto unit = [&value](size_t i) { return CodePage::ByteToUnit(static_cast<unsigned char>(value[i])); };
+        const size_t n = value.size();
         if (n == 0) {
             Text += "''";
             return;
@@ -59,20 +60,28 @@ public:
         size_t i = 0;
         int onLine = 0;
         while (i < n) {
-            const char16_t u = units[i];
+            const char16_t u = unit(i);
             if (u < 32 || u == 39 || u > 127) {
+                char digits[8];
+                int k = 0;
+                for (unsigned v = u; v || k == 0; v /= 10) digits[k++] = static_cast<char>('0' + v % 10);
                 Text += '#';
-                Text += std::to_string(unsigned(u));
+                while (k) Text += digits[--k];
                 ++i;
                 ++onLine;
             } else {
+                // A run of printable ASCII: the bytes are the characters.
+                size_t end = i;
+                while (end < n && onLine + int(end - i) < 64) {
+                    const auto b = static_cast<unsigned char>(value[end]);
+                    if (b < 32 || b > 127 || b == 39) break;
+                    ++end;
+                }
                 Text += '\'';
-                do {
-                    Text += static_cast<char>(units[i]);
-                    ++i;
-                    ++onLine;
-                } while (i < n && units[i] >= 32 && units[i] <= 127 && units[i] != 39 && onLine < 64);
+                Text.append(value, i, end - i);
                 Text += '\'';
+                onLine += int(end - i);
+                i = end;
             }
             if (onLine == 64 && i < n) {
                 Text += " +";
@@ -137,10 +146,31 @@ void WriteStrings(TRprWriter& w, const TResStringList& strings)
 
 } // namespace
 
+namespace {
+
+// A little more than the text will take, so that it never regrows: every
+// text value at most twice its length (escapes are rare), plus the lines
+// around it. What is reserved and never written costs no memory.
+size_t EstimatedSize(const TResProject& p)
+{
+    size_t size = 4096;
+    for (int l = 0; l < p.Languages()->Count(); ++l)
+        size += 160 + 2 * (p.Languages()->Items(l)->TextId().size() + p.Languages()->Items(l)->ResFileName().size());
+    for (int i = 0; i < p.Strings()->Count(); ++i) {
+        const TResStringItem* item = p.Strings()->Items(i);
+        size += 160 + 2 * item->TextId().size();
+        const TResStringConstList& texts = *item->StringConsts();
+        for (int k = 0; k < texts.Count(); ++k) size += 96 + 2 * texts.Items(k)->Value().size();
+    }
+    return size + size / 8;
+}
+
+} // namespace
+
 std::string TResProject::SaveToText() const
 {
     TRprWriter w;
-    w.Text.reserve(64 * 1024);
+    w.Text.reserve(EstimatedSize(*this));
     w.Text += "object ";
     if (!m_Name.empty()) w.Text += m_Name + ": ";
     w.Text += "TResProject";
@@ -162,7 +192,7 @@ std::string TResProject::SaveToText() const
     if (m_Top != 0) w.IntegerLine(1, "Top", m_Top);
     w.Text += "end";
     w.NewLine();
-    return w.Text;
+    return std::move(w.Text);
 }
 
 void TResProject::SaveToFile(const std::string& path) { SaveToFile(path, DefaultFileWriter()); }

@@ -283,3 +283,34 @@ TEST(ConstUnit, PaddingOrderAndEmptyPrefixes)
     AddItem(p, "Three", 3);
     EXPECT_NE(p.ConstUnitText().find("  rspOne   = PRString( Ptr( 0, $0001 ) );\r\n"), std::string::npos);
 }
+
+TEST(Generators, WriteUnitsWritesWhatTheSingleUnitsWould)
+{
+    // Large enough that every unit passes its write buffer several times, with
+    // one text larger than the buffer, several ranges and a source language.
+    TTempDir dir;
+    TResProject p;
+    AddLanguage(p, "EN");
+    AddLanguage(p, "CZ", true, 0);
+    for (int i = 0; i < 6000; ++i) {
+        TResStringItem* item = AddItem(p, "s" + std::to_string(i), 1 + i + (i / 100) * 9);
+        AddText(item, i % 3 == 0 ? 1 : 0, "Text " + std::to_string(i) + (i % 7 == 0 ? "\r\nline 'two'" : ""));
+    }
+    AddText(p.Strings()->Items(5), 1, std::string(300000, 'z'));
+    TScriptedPrompt prompt;
+    const std::string out = dir.Path().string();
+    p.WriteUnits(prompt, &out);
+    EXPECT_EQ(ReadBytes(dir / "ResStr.pas"), p.ConstUnitText());
+    for (int l = 0; l < 2; ++l) {
+        const TResLanguageItem* language = p.Languages()->Items(l);
+        const std::string text = p.LanguageUnitText(language);
+        EXPECT_GT(text.size(), 256 * 1024u);
+        EXPECT_EQ(ReadBytes(dir / language->ResFileName()), text) << language->TextId();
+        EXPECT_TRUE(text.ends_with("  RSRegister( rsl" + language->TextId() + ", StringGetter );\r\nend.\r\n"));
+    }
+    const std::string cz = p.LanguageUnitText(p.Languages()->Items(1));
+    EXPECT_EQ(std::count(cz.begin(), cz.end(), 'z'), 300000);
+    EXPECT_NE(cz.find("@S0004:  DB   $06, 'Text 3', 0\r\n"), std::string::npos) << "CZ's own text";
+    EXPECT_NE(cz.find("@S0002:  DB   $06, 'Text 1', 0\r\n"), std::string::npos) << "EN's text through the source";
+    EXPECT_TRUE(prompt.Asked.empty());
+}

@@ -1,6 +1,7 @@
 #include "tHelpers.h"
 
 #include <functional>
+#include <map>
 #include <random>
 #include <type_traits>
 
@@ -385,4 +386,45 @@ TEST(StringListLookups, AgreeWithAPlainScanUnderRandomChanges)
         ASSERT_EQ(s->NextNumberId(), scanNext()) << "step " << step;
         for (int k = 0; k < s->Count(); ++k) ASSERT_EQ(s->Items(k)->Index(), k);
     }
+}
+
+// The same over lists large enough for the lookup tables to grow several
+// times and to wrap around their ends while entries are removed.
+TEST(StringListLookups, AgreeWithAPlainScanWhileGrowingAndShrinking)
+{
+    std::mt19937 rng(777);
+    TResProject p;
+    TResStringList* s = p.Strings();
+    std::map<int32_t, TResStringItem*> byNumber;
+    std::map<std::string, TResStringItem*> byText; // upper case
+    auto check = [&](int step) {
+        for (int32_t n = -2; n < 6100; ++n) {
+            auto it = byNumber.find(n);
+            ASSERT_EQ(s->FindByNumberId(n), it == byNumber.end() ? nullptr : it->second) << step << " " << n;
+        }
+        for (const auto& [text, item] : byText) ASSERT_EQ(s->FindByTextId(text), item) << step;
+        int32_t next = s->NumberIdBase();
+        while (byNumber.count(next)) ++next;
+        ASSERT_EQ(s->NextNumberId(), next) << step;
+    };
+    for (int step = 0; step < 6000; ++step) {
+        const bool grow = step < 3000 ? rng() % 4 != 0 : rng() % 4 == 0;
+        if (grow || s->Count() == 0) {
+            TResStringItem* item = s->Insert(s->Count() ? static_cast<int>(rng() % unsigned(s->Count())) : 0);
+            const auto number = static_cast<int32_t>(rng() % 6000);
+            if (!byNumber.count(number)) item->SetNumberId(number);
+            const std::string text = "T" + std::to_string(rng() % 5000);
+            if (!byText.count(text)) item->SetTextId(rng() % 2 ? text : "t" + text.substr(1));
+            byNumber[item->NumberId()] = item;
+            if (!item->TextId().empty()) byText[UpperAscii(item->TextId())] = item;
+        } else {
+            const int i = static_cast<int>(rng() % unsigned(s->Count()));
+            TResStringItem* item = s->Items(i);
+            byNumber.erase(item->NumberId());
+            if (!item->TextId().empty()) byText.erase(UpperAscii(item->TextId()));
+            s->Delete(i);
+        }
+        if (step % 500 == 0) check(step);
+    }
+    check(6000);
 }

@@ -18,6 +18,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
+char* PutText(char* p, std::string_view s)
+{
+    if (!s.empty()) std::memcpy(p, s.data(), s.size()); // an empty view may have no data
+    return p + s.size();
+}
+
 // The text of a unit, composed through raw pointers in a buffer that is
 // appended to the text whenever it fills.
 class TUnitOut {
@@ -43,17 +49,10 @@ public:
     }
     void Advance(char* end) { m_Pos = end; }
 
-    void Put(std::string_view s)
-    {
-        char* p = Room(s.size());
-        std::memcpy(p, s.data(), s.size());
-        Advance(p + s.size());
-    }
+    void Put(std::string_view s) { Advance(PutText(Room(s.size()), s)); }
     void Line(std::string_view s = {})
     {
-        char* p = Room(s.size() + 2);
-        std::memcpy(p, s.data(), s.size());
-        p += s.size();
+        char* p = PutText(Room(s.size() + 2), s);
         *p++ = '\r';
         *p++ = '\n';
         Advance(p);
@@ -92,12 +91,6 @@ char* PutHex(char* p, int64_t value, int digits)
 }
 
 void PutHex(TUnitOut& out, int64_t value, int digits) { out.Advance(PutHex(out.Room(20), value, digits)); }
-
-char* PutText(char* p, std::string_view s)
-{
-    std::memcpy(p, s.data(), s.size());
-    return p + s.size();
-}
 
 std::string Slashes(std::string s)
 {

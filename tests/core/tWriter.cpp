@@ -187,28 +187,3 @@ TEST(SaveToFile, AFailedSaveKeepsTheOldFileWhole)
     ::stat(path.c_str(), &st);
     EXPECT_EQ(st.st_mode & 0777, 0640u) << "the file keeps its permissions";
 }
-
-TEST(ReplaceWhole, AFailingProducerLeavesTheOldFileAndNoTemporaryFile)
-{
-    TTempDir dir;
-    const std::string path = dir / "unit.pas";
-    WriteBytes(path, "old unit");
-    auto produce = [](TByteSink& sink) {
-        sink.Write(std::string(10000, 'x'));
-        throw EAssertionFailed("half way");
-    };
-    EXPECT_THROW_MSG(DefaultFileWriter().ReplaceWhole(path, produce, path), EAssertionFailed, "half way");
-    EXPECT_EQ(ReadBytes(path), "old unit");
-    EXPECT_EQ(FilesIn(dir.Path()), 1u);
-
-    DefaultFileWriter().ReplaceWhole(
-        path,
-        [](TByteSink& sink) {
-            sink.Write("one ");
-            sink.Write(std::string(5000, 'y'));
-            sink.Write("");
-            sink.Write(" two");
-        },
-        path, false);
-    EXPECT_EQ(ReadBytes(path), "one " + std::string(5000, 'y') + " two");
-}

@@ -156,7 +156,9 @@ void PutChunks(TUnitOut& out, std::string_view t)
 struct TUnitPlan {
     explicit TUnitPlan(const TResStringList& strings) : Items(strings.SortedByNumberId(false))
     {
+        Numbers.reserve(Items.size());
         for (size_t i = 0; i < Items.size(); ++i) {
+            Numbers.push_back(Items[i]->NumberId());
             if (i == 0 || StartsNewRange(Items[i - 1]->NumberId(), Items[i]->NumberId())) Ranges.push_back({i, i});
             else Ranges.back().second = i;
             // The range checks compare signed while every number fits 0..$7FFF;
@@ -166,6 +168,7 @@ struct TUnitPlan {
         }
     }
     TResStringSortArray Items;
+    std::vector<int32_t> Numbers;                  // of Items, side by side for the tables
     std::vector<std::pair<size_t, size_t>> Ranges; // first and last position in Items
     bool UnsignedJumps = false;
 };
@@ -217,6 +220,7 @@ void ComposeLanguageUnit(const TResProject& project, const TUnitPlan& plan, cons
                          TUnitOut& u)
 {
     const TResStringSortArray& items = plan.Items;
+    const std::vector<int32_t>& numbers = plan.Numbers;
     const std::string_view jLess = plan.UnsignedJumps ? "         JB    @Null" : "         JL    @Null";
     const std::string_view jGreater = plan.UnsignedJumps ? "         JA    " : "         JG    ";
 
@@ -230,8 +234,8 @@ void ComposeLanguageUnit(const TResProject& project, const TUnitPlan& plan, cons
 
     int64_t previousFirst = 0;
     for (size_t n = 0; n < plan.Ranges.size(); ++n) {
-        const int64_t first = items[plan.Ranges[n].first]->NumberId();
-        const int64_t last = items[plan.Ranges[n].second]->NumberId();
+        const int64_t first = numbers[plan.Ranges[n].first];
+        const int64_t last = numbers[plan.Ranges[n].second];
         const std::string rangeNo = std::to_string(n + 1);
         if (n > 0) {
             u.Put("@Range");
@@ -262,7 +266,7 @@ void ComposeLanguageUnit(const TResProject& project, const TUnitPlan& plan, cons
         for (int64_t v = first; v <= last; ++v) {
             char* p = u.Room(48);
             p = PutText(p, onLine == 0 ? std::string_view("         DW    ") : std::string_view(", "));
-            if (items[k]->NumberId() == v) {
+            if (numbers[k] == v) {
                 p = PutHex(PutText(p, "OFFSET @S"), v, 4);
                 ++k;
             } else {
@@ -282,8 +286,8 @@ void ComposeLanguageUnit(const TResProject& project, const TUnitPlan& plan, cons
 
     const TTextTable table(*project.Languages(), language);
     std::string withoutLf;
-    for (const TResStringItem* item : items) {
-        std::string_view t = table.TextOf(item);
+    for (size_t k = 0; k < items.size(); ++k) {
+        std::string_view t = table.TextOf(items[k]);
         if (std::memchr(t.data(), '\n', t.size())) {
             // Line feeds are left out: a line break stored as CR LF is written as CR.
             withoutLf.assign(t);
@@ -291,7 +295,7 @@ void ComposeLanguageUnit(const TResProject& project, const TUnitPlan& plan, cons
             t = withoutLf;
         }
         char* p = PutText(u.Room(32), "@S");
-        p = PutHex(p, item->NumberId(), 4);
+        p = PutHex(p, numbers[k], 4);
         p = PutText(p, ":  DB   $");
         p = PutHex(p, static_cast<int64_t>(std::min<size_t>(t.size(), 255)), 2);
         u.Advance(p);

@@ -281,9 +281,9 @@ int main(int argc, char** argv)
         "write as many bytes)\n\n");
     std::printf("%8s %8s %8s %10s %8s %9s %8s %9s %8s %9s\n", "items", "file MB", "floor", "generate", "", "format", "",
                 "check", "", "peak MB");
-    const TSizeResult small = MeasureSize(dir, 10000, 3);
-    const TSizeResult mid = MeasureSize(dir, 65000, 3);
-    const TSizeResult big = MeasureSize(dir, 200000, 2);
+    const TSizeResult small = MeasureSize(dir, 10000, 7);
+    const TSizeResult mid = MeasureSize(dir, 65000, 5);
+    const TSizeResult big = MeasureSize(dir, 200000, 3);
 
     // The editor: load of the 65,000-item project and the grid's first page.
     const std::string midPath = MakeProject(dir, 65000);

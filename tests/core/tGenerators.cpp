@@ -286,7 +286,7 @@ TEST(ConstUnit, PaddingOrderAndEmptyPrefixes)
 
 TEST(Generators, WriteUnitsWritesWhatTheSingleUnitsWould)
 {
-    // Large enough that every unit passes its write buffer several times, with
+    // Large enough that every unit passes its composing buffer several times, with
     // one text larger than the buffer, several ranges and a source language.
     TTempDir dir;
     TResProject p;

@@ -54,8 +54,8 @@ int main(int argc, char** argv)
     }
 
     QApplication app(argc, argv);
+    // No display name: X11 would append it to every window title.
     SetNames();
-    QApplication::setApplicationDisplayName(QString::fromLatin1(kAppTitle));
     QApplication::setWindowIcon(Images::ProgramIcons());
     // Desktop shells find the desktop entry, and with it the icon, by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("quillet"));

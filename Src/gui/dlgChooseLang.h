@@ -5,14 +5,17 @@
 
 class QPushButton;
 class TLangFrame;
+class TPrompts;
 class TResLanguageList;
 
 class TChooseLangDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit TChooseLangDlg(QWidget* parent = nullptr);
+    // Errors of the language list's handlers go to prompts.
+    explicit TChooseLangDlg(TPrompts& prompts, QWidget* parent = nullptr);
 
     // Binds the list and shows the dialog modally; true when closed with OK.
+    // The list is let go when the dialog closes.
     bool Execute(TResLanguageList* list);
     TLangFrame* LangFrame() const { return m_LangFrame; }
 

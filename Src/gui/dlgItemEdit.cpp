@@ -130,8 +130,8 @@ TItemEditDialog::TItemEditDialog(TPrompts& prompts, QWidget* parent) : QDialog(p
     m_btnOk->setObjectName(QStringLiteral("btnOk"));
     m_btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
     m_btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    m_btnApply->setAutoDefault(false);
-    m_btnCancel->setAutoDefault(false);
+    // OK answers Enter in the fields; a focused button answers Enter itself.
+    for (QPushButton* b : {m_btnApply, m_btnOk, m_btnCancel}) b->setAutoDefault(true);
     m_btnOk->setDefault(true);
 
     auto* bottom = new QHBoxLayout;
@@ -283,7 +283,7 @@ bool TItemEditDialog::ValidateFields()
                           .arg(number)
                           .arg(ToQString(holder->TextId()).isEmpty() ? QStringLiteral("without text ID")
                                                                      : ToQString(holder->TextId()))
-                          .arg(holder->Index()));
+                          .arg(holder->Index() + 1)); // counted as the index label counts
     }
     // What the code page cannot hold is named before it turns into "?".
     if (!ConfirmStorable(m_Prompts, textId + m_mmReadWrite->toPlainText())) {

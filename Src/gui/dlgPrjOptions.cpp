@@ -9,6 +9,7 @@
 
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -75,7 +76,9 @@ TPrjOptionsDialog::TPrjOptionsDialog(TPrompts& prompts, QWidget* parent) : QDial
     m_btnOk->setDefault(true);
     m_btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
     m_btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    m_btnCancel->setAutoDefault(false);
+    // Enter on a focused button presses that button; elsewhere it presses OK.
+    m_btnCancel->setAutoDefault(true);
+    m_SpeedButton1->installEventFilter(this);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(m_btnOk);
@@ -86,9 +89,23 @@ TPrjOptionsDialog::TPrjOptionsDialog(TPrompts& prompts, QWidget* parent) : QDial
     layout->addLayout(buttons);
     setFixedSize(376, 270);
 
-    connect(m_btnOk, &QPushButton::clicked, this, [this] { btnOkClick(); });
+    connect(m_btnOk, &QPushButton::clicked, this, [this] { RunGuarded(m_Prompts, [this] { btnOkClick(); }); });
     connect(m_btnCancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(m_SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
+    connect(m_SpeedButton1, &QToolButton::clicked, this,
+            [this] { RunGuarded(m_Prompts, [this] { SpeedButton1Click(); }); });
+}
+
+bool TPrjOptionsDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    // A tool button does not take Enter by itself.
+    if (watched == m_SpeedButton1 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            m_SpeedButton1->click();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TPrjOptionsDialog::Fill(const TResProject& project)

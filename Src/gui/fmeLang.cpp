@@ -3,6 +3,7 @@
 #include "uErrors.h"
 #include "uImages.h"
 #include "uProject.h"
+#include "uPrompts.h"
 #include "uQtText.h"
 #include "uStringGrid.h"
 
@@ -26,8 +27,8 @@ int TLangListModel::columnCount(const QModelIndex& parent) const { return parent
 
 QVariant TLangListModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || !m_Languages) return {};
-    QUILLET_ASSERT(index.row() < m_Languages->Count());
+    // A row the list no longer has shows empty: the view may ask at any time.
+    if (!index.isValid() || !m_Languages || index.row() >= m_Languages->Count()) return {};
     const TResLanguageItem* language = m_Languages->Items(index.row());
     if (role == Qt::DisplayRole)
         return index.column() == 0 ? ToQString(language->TextId()) : QString::fromStdString(language->DisplayName());
@@ -47,19 +48,19 @@ Qt::ItemFlags TLangListModel::flags(const QModelIndex& index) const
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }
 
-TLangFrame::TLangFrame(QWidget* parent) : QFrame(parent)
+TLangFrame::TLangFrame(TPrompts& prompts, QWidget* parent) : QFrame(parent), m_Prompts(prompts)
 {
     setObjectName(QStringLiteral("LangFrame"));
     m_Model = new TLangListModel(this);
-    m_ListView = new QTableView(this);
+    m_ListView = new TReportView(this);
     m_ListView->setObjectName(QStringLiteral("ListView"));
     m_ListView->setModel(m_Model);
-    SetupReportView(m_ListView);
     m_ListView->setShowGrid(false);
     m_ListView->setColumnWidth(0, 50);
     m_ListView->setColumnWidth(1, 200);
     m_ListView->installEventFilter(this);
-    connect(m_ListView, &QAbstractItemView::doubleClicked, this, [this] { ListViewDblClick(); });
+    connect(m_ListView, &QAbstractItemView::doubleClicked, this,
+            [this] { RunGuarded(m_Prompts, [this] { ListViewDblClick(); }); });
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_ListView);
@@ -95,10 +96,11 @@ void TLangFrame::ListViewDblClick() { ToggleSelected(); }
 bool TLangFrame::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_ListView && event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        ListViewKeyDown(key->key());
-        // Space would also change the selection in the view: it is ours.
-        if (key->key() == Qt::Key_Space) return true;
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        RunGuarded(m_Prompts, [this, key] { ListViewKeyDown(key); });
+        // Space would also change the selection in the view, and Enter would
+        // reach the dialog's default button: both are the list's.
+        if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) return true;
     }
     return QFrame::eventFilter(watched, event);
 }

@@ -6,6 +6,7 @@
 #include <QFrame>
 
 class QTableView;
+class TPrompts;
 class TResLanguageList;
 
 class TLangListModel : public QAbstractTableModel {
@@ -30,7 +31,8 @@ private:
 class TLangFrame : public QFrame {
     Q_OBJECT
 public:
-    explicit TLangFrame(QWidget* parent = nullptr);
+    // Its handlers report errors through prompts.
+    explicit TLangFrame(TPrompts& prompts, QWidget* parent = nullptr);
 
     void SetLanguages(TResLanguageList* list);
     void ToggleSelected();
@@ -44,6 +46,7 @@ private:
     void ListViewKeyDown(int key);
     void ListViewDblClick();
 
+    TPrompts& m_Prompts;
     QTableView* m_ListView;
     TLangListModel* m_Model;
 };

@@ -37,16 +37,18 @@
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTableView>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 TMainForm::TMainForm(TPrompts& prompts, QWidget* parent) : QMainWindow(parent), m_Prompts(prompts)
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QString::fromLatin1(kAppTitle));
     setWindowIcon(Images::ProgramIcons());
-    resize(584, 441);
+    resize(kOuterWidth, kOuterHeight);
     m_TemplateDir = QCoreApplication::applicationDirPath();
 
     CreateActions();
@@ -54,10 +56,9 @@ TMainForm::TMainForm(TPrompts& prompts, QWidget* parent) : QMainWindow(parent), 
     CreateToolBar();
 
     m_Grid = new TStringGridModel(this);
-    m_ListView = new QTableView(this);
+    m_ListView = new TReportView(this);
     m_ListView->setObjectName(QStringLiteral("ListView"));
     m_ListView->setModel(m_Grid);
-    SetupReportView(m_ListView);
     m_ListView->setShowGrid(true);
     QPalette white = m_ListView->palette();
     white.setColor(QPalette::Base, Qt::white);
@@ -104,7 +105,7 @@ TMainForm::TMainForm(TPrompts& prompts, QWidget* parent) : QMainWindow(parent), 
         connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &TMainForm::UpdateActions);
 
     // The dialogs, created once after the main window and reused.
-    m_ChooseLangDlg = new TChooseLangDlg(this);
+    m_ChooseLangDlg = new TChooseLangDlg(m_Prompts, this);
     m_ItemEditDialog = new TItemEditDialog(m_Prompts, this);
     m_PrjOptionsDialog = new TPrjOptionsDialog(m_Prompts, this);
     m_AboutBox = new TAboutBox(&ProgramVersionBlock(), this);
@@ -222,22 +223,24 @@ void TMainForm::CreateToolBar()
     toolBar->setFloatable(false);
     toolBar->setIconSize(QSize(16, 16));
     toolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    toolBar->setFixedHeight(22 + 4);
+    toolBar->setFixedHeight(22);
     toolBar->setContextMenuPolicy(Qt::PreventContextMenu);
     auto button = [&](const char* name, QAction* action) {
         auto* b = new QToolButton(toolBar);
         b->setObjectName(QString::fromLatin1(name));
         b->setDefaultAction(action);
         b->setAutoRaise(true);
+        b->setFocusPolicy(Qt::NoFocus); // Tab goes to the grid, not to Open or Save
         b->setToolTip(action->text().remove(u'&').remove(QStringLiteral("...")));
         toolBar->addWidget(b);
     };
     button("ToolButton1", m_actOpenProject);
     button("ToolButton2", m_actSaveProject);
-    auto* gap = new QWidget(toolBar);
-    gap->setObjectName(QStringLiteral("ToolButton3"));
-    gap->setFixedWidth(8);
-    toolBar->addWidget(gap);
+    QAction* separator = toolBar->addSeparator();
+    separator->setObjectName(QStringLiteral("ToolButton3"));
+    QWidget* line = toolBar->widgetForAction(separator);
+    line->setObjectName(QStringLiteral("ToolButton3"));
+    line->setFixedWidth(8);
     button("ToolButton4", m_actSaveResFiles);
 }
 
@@ -257,6 +260,19 @@ void TMainForm::CreateStatusBar()
     };
     m_StatusPanel0 = panel("StatusPanel0");
     m_StatusPanel1 = panel("StatusPanel1");
+    // Feedback of a finished command, beside the panels, which stay as they are.
+    m_StatusMessage = new QLabel(bar);
+    m_StatusMessage->setObjectName(QStringLiteral("StatusMessage"));
+    bar->addWidget(m_StatusMessage, 1);
+    m_StatusMessageTimer = new QTimer(this);
+    m_StatusMessageTimer->setSingleShot(true);
+    connect(m_StatusMessageTimer, &QTimer::timeout, m_StatusMessage, &QLabel::clear);
+}
+
+void TMainForm::ShowStatusMessage(const QString& text)
+{
+    m_StatusMessage->setText(text);
+    m_StatusMessageTimer->start(kStatusMessageMs);
 }
 
 void TMainForm::CreateProblemsDock()
@@ -485,10 +501,12 @@ void TMainForm::actProjectRenumberIdExecute()
 {
     RunCommand([this] {
         if (!m_CurrentProject) return;
+        const TNumbering before = NumberingOf(*m_CurrentProject->Strings());
         m_CurrentProject->Strings()->RenumberIds();
         m_CurrentProject->Strings()->SortItems(true);
         m_Grid->RedrawAll();
         if (m_Grid->Filtered()) ApplyFilter(); // the rows' items moved
+        MarkModifiedIfChanged(before);
     });
 }
 
@@ -506,27 +524,65 @@ void TMainForm::actSaveResFilesExecute()
             text += QStringLiteral("\nWrite them ?");
             if (m_Prompts.Ask(TAskKind::Confirm, text, TButtons::YesNo) != TAnswer::Yes) throw EAbort();
         }
+        const TNumbering before = NumberingOf(*m_CurrentProject->Strings());
         m_CurrentProject->Strings()->RenumberIds();
         m_Grid->RedrawAll();
+        // The saved project must give the numbers the units are about to get.
+        MarkModifiedIfChanged(before);
         TOverwriteQuestion question(m_Prompts);
         m_CurrentProject->WriteUnits(question);
+        const int written = 1 + m_CurrentProject->Languages()->Count() - question.Kept();
+        QString folder = FromFilePath(m_CurrentProject->OutputPath({}));
+        if (folder.size() > 1 && folder.endsWith(u'/')) folder.chop(1);
+        ShowStatusMessage(QStringLiteral("%1 %2 written to %3")
+                              .arg(written)
+                              .arg(written == 1 ? QStringLiteral("unit") : QStringLiteral("units"), folder));
     });
 }
 
 void TMainForm::closeEvent(QCloseEvent* event)
 {
     // FormCloseQuery: the window closes only when the project could be closed.
-    try {
+    bool closed = false;
+    RunCommand([this, &closed] {
         CloseProject();
         if (m_Settings) m_Settings->setValue(QStringLiteral("MainForm/Geometry"), saveGeometry());
-        event->accept();
-    } catch (const EAbort&) {
-        event->ignore();
-    } catch (const Exception& e) {
-        m_Prompts.ShowError(MessageText(e.Message()), MessageText(e.Reason()));
-        event->ignore();
-    }
-    UpdateActions();
+        closed = true;
+    });
+    event->setAccepted(closed);
+}
+
+void TMainForm::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // The initial size counts the frame, where the platform tells it.
+    if (m_OuterSizeSet || !windowHandle()) return;
+    m_OuterSizeSet = true;
+    const QMargins frame = windowHandle()->frameMargins();
+    resize(kOuterWidth - frame.left() - frame.right(), kOuterHeight - frame.top() - frame.bottom());
+}
+
+// List operations and renumbering leave Modified alone in the model, so the
+// commands that change the items or their numbers mark the project themselves:
+// without the mark, closing the project would drop the change unasked.
+void TMainForm::MarkModified()
+{
+    if (m_CurrentProject) m_CurrentProject->SetModified(true);
+}
+
+TMainForm::TNumbering TMainForm::NumberingOf(const TResStringList& strings)
+{
+    TNumbering numbering;
+    numbering.reserve(static_cast<size_t>(strings.Count()));
+    for (int i = 0; i < strings.Count(); ++i) numbering.emplace_back(strings.Items(i), strings.Items(i)->NumberId());
+    return numbering;
+}
+
+void TMainForm::MarkModifiedIfChanged(const TNumbering& before)
+{
+    if (NumberingOf(*m_CurrentProject->Strings()) == before) return;
+    MarkModified();
+    UpdateStatusBar();
 }
 
 // ---------------------------------------------------------------------------
@@ -618,6 +674,7 @@ void TMainForm::ListViewKeyDown(int key)
                 strings->Add();
                 m_Grid->EndInsertRow();
                 m_Grid->RedrawRows(row, strings->Count() - 1);
+                MarkModified();
             }
             UpdateStatusBar();
             break;
@@ -626,6 +683,8 @@ void TMainForm::ListViewKeyDown(int key)
             strings->Insert(item);
             m_Grid->EndInsertRow();
             m_Grid->RedrawRows(row, m_Grid->rowCount() - 1);
+            MarkModified();
+            UpdateStatusBar();
             break;
         case Qt::Key_Delete:
             if (m_Prompts.Ask(TAskKind::Confirm, QStringLiteral("Delete this item ?"), TButtons::YesNo) ==
@@ -634,6 +693,7 @@ void TMainForm::ListViewKeyDown(int key)
                 strings->Delete(item);
                 m_Grid->EndRemoveRow();
                 m_Grid->RedrawRows(row, m_Grid->rowCount() - 1);
+                MarkModified();
                 UpdateStatusBar();
             }
             break;
@@ -783,7 +843,9 @@ void TMainForm::SetSettings(QSettings* settings)
     m_Settings = settings;
     m_RecentProjects.Load(settings);
     UpdateRecentMenu();
-    if (m_Settings) restoreGeometry(m_Settings->value(QStringLiteral("MainForm/Geometry")).toByteArray());
+    // A remembered size stands; the initial size is for the first run.
+    if (m_Settings && restoreGeometry(m_Settings->value(QStringLiteral("MainForm/Geometry")).toByteArray()))
+        m_OuterSizeSet = true;
 }
 
 void TMainForm::UpdateRecentMenu()

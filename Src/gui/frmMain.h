@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class QAction;
@@ -18,6 +19,7 @@ class QMenu;
 class QMimeData;
 class QSettings;
 class QTableView;
+class QTimer;
 class TAboutBox;
 class TChooseLangDlg;
 class TItemEditDialog;
@@ -26,6 +28,8 @@ class TProblemsDock;
 class TPrompts;
 class TResLanguageItem;
 class TResProject;
+class TResStringItem;
+class TResStringList;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -50,6 +54,9 @@ public:
     // Re-evaluates the enabled state of every action (the idle handler).
     void UpdateActions();
     void UpdateStatusBar();
+    // A note beside the status panels that goes away after a few seconds.
+    void ShowStatusMessage(const QString& text);
+    static constexpr int kStatusMessageMs = 5000;
 
     // Runs a command: the silent abort ends it quietly, any other error is
     // shown in the standard error box. No exception leaves it.
@@ -73,6 +80,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void CreateActions();
@@ -121,6 +129,12 @@ private:
     void StoreColumnWidths();
     static QString DroppedProject(const QMimeData* data);
 
+    // Marking the changes that the model's list operations do not mark.
+    using TNumbering = std::vector<std::pair<const TResStringItem*, int32_t>>;
+    static TNumbering NumberingOf(const TResStringList& strings);
+    void MarkModified();
+    void MarkModifiedIfChanged(const TNumbering& before);
+
     // The grid.
     void RebuildListView();
     void AddColumn(const TColumnTag& tag);
@@ -144,6 +158,11 @@ private:
     QLabel* m_StatusPanel1 = nullptr;
     TProblemsDock* m_ProblemsDock = nullptr;
     bool m_RefreshProblems = true; // false while a key runs that changes nothing
+    QLabel* m_StatusMessage = nullptr;
+    QTimer* m_StatusMessageTimer = nullptr;
+    static constexpr int kOuterWidth = 584;
+    static constexpr int kOuterHeight = 441;
+    bool m_OuterSizeSet = false;
 
     QAction* m_actNewProject = nullptr;
     QAction* m_actOpenProject = nullptr;

@@ -57,16 +57,18 @@ QString StandardErrorText(const QString& message, const QString& reason)
     return text;
 }
 
-void RunGuarded(TPrompts& prompts, const std::function<void()>& body)
+bool RunGuarded(TPrompts& prompts, const std::function<void()>& body)
 {
     try {
         body();
+        return true;
     } catch (const EAbort&) {
     } catch (const Exception& e) {
         prompts.ShowError(MessageText(e.Message()), MessageText(e.Reason()));
     } catch (const std::exception& e) {
         prompts.ShowError(QString::fromLocal8Bit(e.what()));
     }
+    return false;
 }
 
 QString CaptionOf(TAskKind kind)
@@ -173,5 +175,7 @@ bool ConfirmStorable(TPrompts& prompts, const QString& text)
 bool TOverwriteQuestion::AskOverwrite(const std::string& absolutePath)
 {
     const QString text = MessageText(OverwriteQuestion(absolutePath));
-    return m_Prompts.Ask(TAskKind::Information, text, TButtons::YesNo) == TAnswer::Yes;
+    if (m_Prompts.Ask(TAskKind::Information, text, TButtons::YesNo) == TAnswer::Yes) return true;
+    ++m_Kept;
+    return false;
 }

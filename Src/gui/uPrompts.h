@@ -40,8 +40,9 @@ public:
 // character's code is above that of "."; then the reason on a line of its own.
 QString StandardErrorText(const QString& message, const QString& reason = {});
 // The guard around every command and dialog handler: the silent abort ends
-// the body quietly, any other error goes to the standard error box.
-void RunGuarded(TPrompts& prompts, const std::function<void()>& body);
+// the body quietly, any other error goes to the standard error box. True
+// when the body ran to its end.
+bool RunGuarded(TPrompts& prompts, const std::function<void()>& body);
 QString CaptionOf(TAskKind kind);
 
 class TQtPrompts : public TPrompts {
@@ -74,7 +75,10 @@ class TOverwriteQuestion : public TOverwritePrompt {
 public:
     explicit TOverwriteQuestion(TPrompts& prompts) : m_Prompts(prompts) {}
     bool AskOverwrite(const std::string& absolutePath) override;
+    // How many files the answers kept.
+    int Kept() const { return m_Kept; }
 
 private:
     TPrompts& m_Prompts;
+    int m_Kept = 0;
 };

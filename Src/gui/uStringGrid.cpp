@@ -25,6 +25,30 @@ void SetupReportView(QTableView* view)
     view->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 }
 
+TReportView::TReportView(QWidget* parent) : QTableView(parent)
+{
+    SetupReportView(this);
+    setTabKeyNavigation(false);
+}
+
+void TReportView::setModel(QAbstractItemModel* model)
+{
+    if (QAbstractItemModel* old = this->model())
+        disconnect(old, &QAbstractItemModel::columnsInserted, this, &TReportView::SelectRowsWhole);
+    QTableView::setModel(model);
+    // Runs after the selection model has taken in the new column.
+    if (model) connect(model, &QAbstractItemModel::columnsInserted, this, &TReportView::SelectRowsWhole);
+}
+
+void TReportView::keyboardSearch(const QString&) {}
+
+void TReportView::SelectRowsWhole()
+{
+    QItemSelection rows;
+    for (const QModelIndex& index : selectionModel()->selectedIndexes()) rows.select(index, index);
+    if (!rows.isEmpty()) selectionModel()->select(rows, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
 TColumnTag TColumnTag::Of(TColumnKind kind)
 {
     switch (kind) {
@@ -184,7 +208,9 @@ int TStringGridModel::columnCount(const QModelIndex& parent) const
 QString TStringGridModel::CellText(int row, int column) const
 {
     row = ItemIndex(row); // under a filter the row number is the item's index
-    if (!m_Project || row < 0 || row >= m_Project->Strings()->Count()) return {};
+    if (!m_Project || row < 0 || row >= m_Project->Strings()->Count() || column < 0 ||
+        column >= static_cast<int>(m_Columns.size()))
+        return {};
     const TResStringItem* item = m_Project->Strings()->Items(row);
     const TColumnTag& tag = m_Columns[static_cast<size_t>(column)];
     switch (tag.Kind) {
@@ -204,7 +230,9 @@ QString TStringGridModel::CellText(int row, int column) const
 bool TStringGridModel::IsMissingText(int row, int column) const
 {
     row = ItemIndex(row);
-    if (!m_Project || row < 0 || row >= m_Project->Strings()->Count()) return false;
+    if (!m_Project || row < 0 || row >= m_Project->Strings()->Count() || column < 0 ||
+        column >= static_cast<int>(m_Columns.size()))
+        return false;
     const TColumnTag& tag = m_Columns[static_cast<size_t>(column)];
     if (tag.Kind != TColumnKind::Language) return false;
     const TResLanguageItem* language = m_Project->Languages()->FindItemID(tag.LanguageId);
@@ -214,21 +242,26 @@ bool TStringGridModel::IsMissingText(int row, int column) const
 QVariant TStringGridModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid()) return {};
-    switch (role) {
-        case Qt::DisplayRole: return CellText(index.row(), index.column());
-        // A missing text looks unlike a real one: grey and italic.
-        case Qt::ForegroundRole:
-            if (IsMissingText(index.row(), index.column())) return QColor(Qt::gray);
-            return {};
-        case Qt::FontRole:
-            if (IsMissingText(index.row(), index.column())) {
-                QFont italic;
-                italic.setItalic(true);
-                return italic;
-            }
-            return {};
-        default: return {};
-    }
+    // The views ask from inside Qt's painting, where no exception may pass:
+    // a cell that cannot be computed shows empty.
+    try {
+        switch (role) {
+            case Qt::DisplayRole: return CellText(index.row(), index.column());
+            // A missing text looks unlike a real one: grey and italic.
+            case Qt::ForegroundRole:
+                if (IsMissingText(index.row(), index.column())) return QColor(Qt::gray);
+                return {};
+            case Qt::FontRole:
+                if (IsMissingText(index.row(), index.column())) {
+                    QFont italic;
+                    italic.setItalic(true);
+                    return italic;
+                }
+                return {};
+            default: return {};
+        }
+    } catch (...) {
+        return {};    }
 }
 
 QVariant TStringGridModel::headerData(int section, Qt::Orientation orientation, int role) const

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QTableView>
 
 #include <vector>
 
@@ -82,9 +83,18 @@ private:
     int m_PendingItem = -1; // the item a row being inserted or removed stands for
 };
 
-class QTableView;
-
 // A list in report view: whole-row single selection, no in-place editing,
 // no row header, column headers that do not react to clicks, one text line
-// to a row.
-void SetupReportView(QTableView* view);
+// to a row. Only the navigation keys move the selection: Tab leaves the list
+// and typed letters search nothing. A selected row stays selected whole when
+// a column is added, so what is highlighted is always the selected row.
+class TReportView : public QTableView {
+    Q_OBJECT
+public:
+    explicit TReportView(QWidget* parent = nullptr);
+    void setModel(QAbstractItemModel* model) override;
+    void keyboardSearch(const QString& search) override;
+
+private:
+    void SelectRowsWhole();
+};

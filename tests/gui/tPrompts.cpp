@@ -75,50 +75,64 @@ private slots:
         TQtPrompts prompts;
         QString caption;
         QStringList buttons;
-        WhenModal([&](QWidget* w) {
-            auto* box = qobject_cast<QMessageBox*>(w);
-            QVERIFY(box);
-            caption = box->windowTitle();
-            buttons = ButtonTexts(box);
-            QCOMPARE(box->icon(), QMessageBox::Question);
-            if (how == 0) QTest::keyClick(box, Qt::Key_Return);
-            else if (how == 1) QTest::keyClick(box, Qt::Key_Escape);
-            else box->close();
-        });
-        QCOMPARE(int(prompts.Ask(TAskKind::Confirm, QStringLiteral("Delete this item ?"), TButtons::YesNo)), answer);
+        int icon = -1;
+        TAnswer got = TAnswer::OK;
+        QVERIFY(ExecModal(
+            [&] { got = prompts.Ask(TAskKind::Confirm, QStringLiteral("Delete this item ?"), TButtons::YesNo); },
+            [&](QWidget* w) {
+                auto* box = qobject_cast<QMessageBox*>(w);
+                if (!box) return;
+                caption = box->windowTitle();
+                buttons = ButtonTexts(box);
+                icon = box->icon();
+                if (how == 0) QTest::keyClick(box, Qt::Key_Return);
+                else if (how == 1) QTest::keyClick(box, Qt::Key_Escape);
+                else box->close();
+            }));
+        QCOMPARE(int(got), answer);
         QCOMPARE(caption, QStringLiteral("Confirm"));
         QCOMPARE(buttons, (QStringList{"&No", "&Yes"}));
+        QCOMPARE(icon, int(QMessageBox::Question));
     }
 
     void yesNoCancelBoxEscapeIsCancel()
     {
         TQtPrompts prompts;
         QStringList buttons;
-        WhenModal([&](QWidget* w) {
-            buttons = ButtonTexts(qobject_cast<QMessageBox*>(w));
-            QTest::keyClick(w, Qt::Key_Escape);
-        });
-        QCOMPARE(prompts.Ask(TAskKind::Confirm, QStringLiteral("Save ?"), TButtons::YesNoCancel), TAnswer::Cancel);
+        TAnswer got = TAnswer::OK;
+        QVERIFY(
+            ExecModal([&] { got = prompts.Ask(TAskKind::Confirm, QStringLiteral("Save ?"), TButtons::YesNoCancel); },
+                      [&](QWidget* w) {
+                          buttons = ButtonTexts(qobject_cast<QMessageBox*>(w));
+                          QTest::keyClick(w, Qt::Key_Escape);
+                      }));
+        QCOMPARE(got, TAnswer::Cancel);
         QCOMPARE(buttons, (QStringList{"&No", "&Yes", "Cancel"}));
-        WhenModal([&](QWidget* w) {
-            qobject_cast<QMessageBox*>(w)->button(QMessageBox::NoButton);
-            for (QAbstractButton* b : qobject_cast<QMessageBox*>(w)->buttons())
-                if (b->text() == QLatin1String("&No")) b->click();
-        });
-        QCOMPARE(prompts.Ask(TAskKind::Confirm, QStringLiteral("Save ?"), TButtons::YesNoCancel), TAnswer::No);
+        QVERIFY(
+            ExecModal([&] { got = prompts.Ask(TAskKind::Confirm, QStringLiteral("Save ?"), TButtons::YesNoCancel); },
+                      [&](QWidget* w) {
+                          for (QAbstractButton* b : qobject_cast<QMessageBox*>(w)->buttons())
+                              if (b->text() == QLatin1String("&No")) b->click();
+                      }));
+        QCOMPARE(got, TAnswer::No);
     }
 
     void okBoxesAnswerOk()
     {
         TQtPrompts prompts;
         QString caption;
-        WhenModal([&](QWidget* w) {
-            caption = w->windowTitle();
-            QCOMPARE(qobject_cast<QMessageBox*>(w)->icon(), QMessageBox::Critical);
-            QTest::keyClick(w, Qt::Key_Escape);
-        });
-        QCOMPARE(prompts.Ask(TAskKind::Error, QStringLiteral("Invalid number identifier."), TButtons::OK), TAnswer::OK);
+        int icon = -1;
+        TAnswer got = TAnswer::Cancel;
+        QVERIFY(ExecModal(
+            [&] { got = prompts.Ask(TAskKind::Error, QStringLiteral("Invalid number identifier."), TButtons::OK); },
+            [&](QWidget* w) {
+                caption = w->windowTitle();
+                icon = qobject_cast<QMessageBox*>(w)->icon();
+                QTest::keyClick(w, Qt::Key_Escape);
+            }));
+        QCOMPARE(got, TAnswer::OK);
         QCOMPARE(caption, QStringLiteral("Error"));
+        QCOMPARE(icon, int(QMessageBox::Critical));
     }
 
     void standardErrorBox()
@@ -126,17 +140,32 @@ private slots:
         TQtPrompts prompts;
         QString caption, text;
         QStringList buttons;
-        WhenModal([&](QWidget* w) {
-            auto* box = qobject_cast<QMessageBox*>(w);
-            caption = box->windowTitle();
-            text = box->text();
-            buttons = ButtonTexts(box);
-            QTest::keyClick(box, Qt::Key_Return);
-        });
-        prompts.ShowError(QStringLiteral("Duplicate string text ID"));
+        QVERIFY(ExecModal([&] { prompts.ShowError(QStringLiteral("Duplicate string text ID")); },
+                          [&](QWidget* w) {
+                              auto* box = qobject_cast<QMessageBox*>(w);
+                              caption = box->windowTitle();
+                              text = box->text();
+                              buttons = ButtonTexts(box);
+                              QTest::keyClick(box, Qt::Key_Return);
+                          }));
         QCOMPARE(caption, QStringLiteral("Quillet"));
         QCOMPARE(text, QStringLiteral("Duplicate string text ID."));
         QCOMPARE(buttons, QStringList{"OK"});
+    }
+
+    // The helper's guard: a dialog that act() leaves open is closed, so a
+    // failed check inside act() cannot keep the test waiting.
+    void modalHelperAlwaysClosesTheDialog()
+    {
+        QDialog dialog;
+        int result = -1;
+        QVERIFY(ExecModal([&] { result = dialog.exec(); }, [](QWidget*) {}));
+        QCOMPARE(result, int(QDialog::Rejected));
+        QVERIFY(!dialog.isVisible());
+        // Nothing modal: act() does not run, and the helper returns.
+        bool ran = false;
+        QVERIFY(!ExecModal([] {}, [&](QWidget*) { ran = true; }));
+        QVERIFY(!ran);
     }
 
     void overwriteQuestionOnlyYesReplaces()

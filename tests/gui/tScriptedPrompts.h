@@ -1,11 +1,13 @@
 // The test seam for TPrompts: answers come from a script, every request is
-// logged. Also a helper that acts on the next modal dialog.
+// logged. Also the one helper for modal dialogs.
 #pragma once
 
 #include "uPrompts.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QList>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
@@ -70,11 +72,50 @@ private:
     }
 };
 
-// Runs action on the next modal widget once it is shown (polls the event loop).
-inline void WhenModal(std::function<void(QWidget*)> action, int attempts = 200)
+// Shows a modal dialog and acts on it: open() is what shows it (a command, an
+// Execute), act() runs once the dialog is up and only acts and records; then
+// a guard closes the dialog if act() left it open, so open() always returns,
+// even when act() stopped early on a failed check. Checks on what act()
+// recorded belong after this returns. False when no modal dialog came up.
+inline bool ExecModal(const std::function<void()>& open, const std::function<void(QWidget*)>& act)
 {
-    QTimer::singleShot(10, [action, attempts] {
-        if (QWidget* modal = QApplication::activeModalWidget(); modal && modal->isVisible()) action(modal);
-        else if (attempts > 0) WhenModal(action, attempts - 1);
+    bool acted = false;
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible()) return;
+        poll.stop();
+        acted = true;
+        const QPointer<QWidget> dialog = modal;
+        act(modal);
+        if (dialog && dialog->isVisible()) {
+            if (auto* d = qobject_cast<QDialog*>(dialog.data())) d->reject();
+            else dialog->close();
+        }
+    });
+    poll.start();
+    open();
+    poll.stop();
+    return acted;
+}
+
+// The same guard for tests that arm the action before they open the dialog
+// themselves: action runs on the next modal dialog, which is then closed if
+// action left it open. Prefer ExecModal, which keeps the checks after.
+inline void WhenModal(std::function<void(QWidget*)> action, int attempts = 400)
+{
+    QTimer::singleShot(5, [action, attempts] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible()) {
+            if (attempts > 0) WhenModal(action, attempts - 1);
+            return;
+        }
+        const QPointer<QWidget> dialog = modal;
+        action(modal);
+        if (dialog && dialog->isVisible()) {
+            if (auto* d = qobject_cast<QDialog*>(dialog.data())) d->reject();
+            else dialog->close();
+        }
     });
 }

@@ -23,6 +23,7 @@
 #include <QSignalBlocker>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace {
 
@@ -47,7 +48,7 @@ TItemEditDialog::TItemEditDialog(TPrompts& prompts, QWidget* parent) : QDialog(p
 {
     setObjectName(QStringLiteral("ItemEditDialog"));
     setWindowTitle(QStringLiteral("Item Editor"));
-    resize(407, 422);
+    resize(kWidth, kHeight);
 
     m_gbProperties = new QGroupBox(QStringLiteral("Properties:"), this);
     m_gbProperties->setObjectName(QStringLiteral("gbProperties"));
@@ -370,6 +371,12 @@ void TItemEditDialog::cbReadOnlyChange()
 void TItemEditDialog::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
+    // The initial size counts the frame, where the platform tells it.
+    if (!m_SizeSet && windowHandle()) {
+        m_SizeSet = true;
+        const QMargins frame = windowHandle()->frameMargins();
+        resize(kWidth - frame.left() - frame.right(), kHeight - frame.top() - frame.bottom());
+    }
     if (m_edTextId->text().isEmpty()) m_edTextId->setFocus();
     else m_mmReadWrite->setFocus();
 }

@@ -59,6 +59,10 @@ private:
     bool Refuse(QWidget* field, const QString& message);
     void Guarded(const std::function<void()>& body);
 
+    static constexpr int kWidth = 407;
+    static constexpr int kHeight = 422;
+    bool m_SizeSet = false;
+
     TPrompts& m_Prompts;
     TResProject* m_Project = nullptr; // not owned; set while shown
     int m_ItemIndex = 0;

@@ -122,8 +122,6 @@ TItemEditDialog::TItemEditDialog(TPrompts& prompts, QWidget* parent) : QDialog(p
     upDownLayout->setSpacing(0);
     upDownLayout->addWidget(m_btnPrior);
     upDownLayout->addWidget(m_btnNext);
-    upDownLayout->addSpacing(4);
-    upDownLayout->addWidget(m_btnNextUntranslated);
 
     m_btnApply = new QPushButton(QStringLiteral("Apply"), this);
     m_btnApply->setObjectName(QStringLiteral("btnApply"));
@@ -155,7 +153,11 @@ TItemEditDialog::TItemEditDialog(TPrompts& prompts, QWidget* parent) : QDialog(p
     };
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_gbProperties);
-    layout->addLayout(languageRow("lblReadWrite", "Edit:", m_cbReadWrite));
+    // The step to the next untranslated item stands by the language it looks
+    // at, which keeps the bottom row within the dialog's initial width.
+    QHBoxLayout* readWriteRow = languageRow("lblReadWrite", "Edit:", m_cbReadWrite);
+    readWriteRow->addWidget(m_btnNextUntranslated);
+    layout->addLayout(readWriteRow);
     layout->addWidget(m_mmReadWrite, 3);
     layout->addLayout(languageRow("lblReadOnly", "Reference:", m_cbReadOnly));
     layout->addWidget(m_mmReadOnly, 2);

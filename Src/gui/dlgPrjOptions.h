@@ -30,6 +30,7 @@ public:
     // After Execute: per old language ID its new one, when the languages
     // were rebuilt; empty when the language list stayed the same object.
     const std::vector<int32_t>& LanguageIdMap() const { return m_LanguageIdMap; }
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -261,7 +261,8 @@ QVariant TStringGridModel::data(const QModelIndex& index, int role) const
             default: return {};
         }
     } catch (...) {
-        return {};    }
+        return {};
+    }
 }
 
 QVariant TStringGridModel::headerData(int section, Qt::Orientation orientation, int role) const

@@ -360,8 +360,13 @@ private slots:
         auto p = MakeProject({"CZ"});
         p->Strings()->Add();
         QString focused;
-        Edit(*p, 3, [&](QWidget* d) { focused = d->focusWidget()->objectName(); });
+        QSize size;
+        Edit(*p, 3, [&](QWidget* d) {
+            focused = d->focusWidget()->objectName();
+            size = d->frameGeometry().size();
+        });
         QCOMPARE(focused, QStringLiteral("edTextId"));
+        QCOMPARE(size, QSize(407, 422)); // the first showing, frame included
         Edit(*p, 0, [&](QWidget* d) { focused = d->focusWidget()->objectName(); });
         QCOMPARE(focused, QStringLiteral("mmReadWrite"));
     }
@@ -447,25 +452,33 @@ private slots:
         QCOMPARE(p->OutputDirectory(), std::string());
 
         // A Czech folder is stored in the code page; an arrow is named first.
-        QVERIFY(run([&](QWidget* d) {
+        run([&](QWidget* d) {
             m_Prompts->Files << QString::fromUtf8("/data/v\u00FDstup");
             Child<QToolButton>(d, "SpeedButton1")->click();
             Child<QPushButton>(d, "btnOk")->click();
-        }));
+        });
+        QVERIFY(accepted);
         QCOMPARE(p->OutputDirectory(), std::string("/data/v\xFDstup"));
-        QVERIFY(run([&](QWidget* d) {
+        bool backInTheDialog = false;
+        QString named;
+        std::string storedMeanwhile;
+        run([&](QWidget* d) {
             m_Prompts->Files << QString::fromUtf8("/data/a\u2192b");
             Child<QToolButton>(d, "SpeedButton1")->click();
             m_Prompts->Answers << TAnswer::Cancel;
             Child<QPushButton>(d, "btnOk")->click();
-            QVERIFY(d->isVisible()); // back in the dialog
-            QCOMPARE(m_Prompts->LastText(),
-                     QString::fromUtf8("The text contains characters that Windows-1250 cannot store: \u2192 (U+2192). "
-                                       "They will be saved as ?."));
-            QCOMPARE(p->OutputDirectory(), std::string("/data/v\xFDstup"));
+            backInTheDialog = d->isVisible();
+            named = m_Prompts->LastText();
+            storedMeanwhile = p->OutputDirectory();
             m_Prompts->Answers << TAnswer::OK;
             Child<QPushButton>(d, "btnOk")->click();
-        }));
+        });
+        QVERIFY(accepted);
+        QVERIFY(backInTheDialog);
+        QCOMPARE(named,
+                 QString::fromUtf8("The text contains characters that Windows-1250 cannot store: \u2192 (U+2192). "
+                                   "They will be saved as ?."));
+        QCOMPARE(storedMeanwhile, std::string("/data/v\xFDstup"));
         QCOMPARE(p->OutputDirectory(), std::string("/data/a?b"));
     }
 

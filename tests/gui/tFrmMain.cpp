@@ -23,8 +23,8 @@
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTemporaryDir>
-#include <QToolButton>
 #include <QToolBar>
+#include <QToolButton>
 #include <QtTest>
 
 namespace {
@@ -354,7 +354,8 @@ private slots:
         m_Prompts->Answers << TAnswer::Yes;
         QVERIFY(!m_Form->close());
         QVERIFY(m_Form->isVisible());
-        QCOMPARE(m_Prompts->Errors(), QStringList{"Cannot create file " + Path("missing/dir/p.rpr") + "."});
+        QCOMPARE(m_Prompts->Errors(),
+                 QStringList{"Cannot create file " + Path("missing/dir/p.rpr") + ".\nNo such file or directory"});
         QVERIFY(m_Form->CurrentProject()->Modified());
     }
 

@@ -124,7 +124,8 @@ private slots:
         }
         QCOMPARE(empty, 4);
         QCOMPARE(duplicate, 6);
-        // A command ends: the list follows.
+        // A command ends: the list follows. (The new items are unsaved changes.)
+        m_Prompts->Answers << TAnswer::No;
         Trigger("actCloseProject");
         QCOMPARE(Problems()->rowCount(), 0);
         QVERIFY(Dock()->lblStatistics()->text().isEmpty());
@@ -219,6 +220,7 @@ private slots:
         ShowProblems();
         m_Form->ListView()->selectRow(0);
         QTest::keyClick(m_Form->ListView(), Qt::Key_Down);
+        m_Prompts->Answers << TAnswer::No; // the new item is an unsaved change
         Trigger("actCloseProject");
     }
 };

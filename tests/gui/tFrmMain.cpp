@@ -467,14 +467,13 @@ private slots:
         OpenSample();
         const QString vystup = m_Dir->filePath(QString::fromUtf8("v\u00FDstup"));
         QVERIFY(QDir().mkpath(vystup));
-        WhenModal([&](QWidget* d) {
+        QVERIFY(TriggerModal("actProjectOptions", [&](QWidget* d) {
             m_Prompts->Files << vystup;
             d->findChild<QToolButton*>(QStringLiteral("SpeedButton1"))->click();
             d->findChild<QLineEdit*>(QStringLiteral("edConstFilename"))
                 ->setText(QString::fromUtf8("ResStr\u010Ce\u0161tina.pas"));
             d->findChild<QPushButton*>(QStringLiteral("btnOk"))->click();
-        });
-        Trigger("actProjectOptions");
+        }));
         TResProject* p = m_Form->CurrentProject();
         QCOMPARE(p->ConstFileName(),
                  std::string("ResStr\xC8"

@@ -16,7 +16,7 @@ xvfb_pid=
 app_pid=
 
 cleanup() {
-    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
+    [ -n "$app_pid" ] && kill -9 "$app_pid" 2>/dev/null
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
     wait 2>/dev/null
 }
@@ -53,7 +53,7 @@ cp "$binary" "$work/app/quillet"
 # Xvfb picks a free display itself and writes its number to fd 3.
 Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 xvfb_pid=$!
-for _ in $(seq 100); do
+for _ in $(seq 200); do
     [ -s "$work/display" ] && break
     sleep 0.05
 done
@@ -159,11 +159,15 @@ start_app() {
 }
 
 stop_app() {
-    if [ -n "$app_pid" ]; then
-        kill "$app_pid" 2>/dev/null
-        wait "$app_pid" 2>/dev/null
-        app_pid=
-    fi
+    [ -n "$app_pid" ] || return 0
+    kill "$app_pid" 2>/dev/null
+    for _ in $(seq 40); do
+        kill -0 "$app_pid" 2>/dev/null || break
+        sleep 0.05
+    done
+    kill -9 "$app_pid" 2>/dev/null
+    wait "$app_pid" 2>/dev/null
+    app_pid=
 }
 
 # A fresh program for the next group of checks, whatever the last one left open.

@@ -153,7 +153,12 @@ menu() {
 }
 
 start_app() {
-    QT_QPA_PLATFORM=xcb "$work/app/quillet" >>"$work/app.log" 2>&1 &
+    # Remembered settings (window place, column widths, recent projects) stay
+    # in the work folder: every run starts as the first run.
+    rm -rf "$work/home"
+    mkdir -p "$work/home"
+    HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" QT_QPA_PLATFORM=xcb \
+        "$work/app/quillet" >>"$work/app.log" 2>&1 &
     app_pid=$!
     wait_window Quillet >/dev/null
 }

@@ -627,7 +627,7 @@ private slots:
         QCOMPARE(ReadAll(Path("sample.rpr")).count("NumberId = "), key == Qt::Key_Delete ? 2 : 4);
     }
 
-    // Only the specified keys act: Tab does not walk the cells and letters do
+    // Only the grid's own keys act: Tab does not walk the cells and letters do
     // not search the rows.
     void gridIgnoresTabAndTyping()
     {

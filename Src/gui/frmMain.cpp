@@ -603,7 +603,11 @@ void TMainForm::RebuildListView()
     const TResLanguageList& languages = *m_CurrentProject->Languages();
     for (int i = 0; i < languages.Count(); ++i)
         if (languages.Items(i)->Visible()) AddColumn(TColumnTag::Of(*languages.Items(i)));
+    // A grid that appears takes the keyboard, so a new or opened project can be
+    // worked from the keyboard at once; the selection stays as it is.
+    const bool appears = m_ListView->isHidden();
     m_ListView->show();
+    if (appears) m_ListView->setFocus();
     if (!m_FilterBar->isHidden()) ApplyFilter();
 }
 

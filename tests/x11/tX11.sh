@@ -318,6 +318,17 @@ check "DE column saved as visible" bash -c "sed -n \"/TextId = 'DE'/,/end/p\" '$
 check "letters and Tab left the selection on the first row" first_item_is First "$work/chooser.rpr"
 menu f c
 
+# The grid of a new project has the keyboard at once: Space selects the row,
+# Enter opens the editor, with no click and no Tab first.
+scenario
+menu f n
+sleep 0.3
+focus Quillet && keys space Return
+check "a new project's grid has the keyboard" wait_window "Item Editor"
+focus "Item Editor" && keys Escape
+wait_gone "Item Editor"
+menu f c
+
 # Save Resource Files: units written; a renumbering is a change to save, and
 # the saved numbers agree with the units.
 scenario

@@ -13,6 +13,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
+#include <memory>
 #include <span>
 #include <variant>
 
@@ -500,8 +502,15 @@ private:
     size_t m_NextList = 0;
 };
 
+// The bytes of a file, in a buffer that is not cleared before it is filled.
+struct TFileText {
+    std::unique_ptr<char[]> Data;
+    size_t Size = 0;
+    std::string_view View() const { return {Data.get(), Size}; }
+};
+
 // The whole file, refusing what cannot be a project file before reading it.
-std::string ReadProjectFile(const std::string& path)
+TFileText ReadProjectFile(const std::string& path)
 {
     // Non-blocking, so that opening a FIFO does not wait for a writer.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
@@ -514,31 +523,37 @@ std::string ReadProjectFile(const std::string& path)
     if (::fstat(fd, &st) != 0) throw EFOpenError(MsgCannotOpen(path));
     if (!S_ISREG(st.st_mode)) throw EFOpenError(MsgNotRegularFile(path));
     if (st.st_size > kMaxProjectFileSize) throw EFOpenError(MsgFileTooLarge(path));
-    std::string text(static_cast<size_t>(st.st_size), '\0');
+    // Sized from fstat; a file that grew since then is noticed by a small
+    // read at the end and only then read on in growing steps.
+    size_t capacity = static_cast<size_t>(st.st_size);
+    std::unique_ptr<char[]> text = std::make_unique_for_overwrite<char[]>(capacity);
     size_t used = 0;
+    auto readSome = [&](char* to, size_t room) {
+        for (;;) {
+            const ssize_t n = ::read(fd, to, room);
+            if (n >= 0) return static_cast<size_t>(n);
+            if (errno != EINTR) throw EFOpenError(MsgCannotOpen(path));
+        }
+    };
     for (;;) {
-        if (used == text.size()) {
-            // The file may have grown since it was measured.
-            if (used >= static_cast<size_t>(kMaxProjectFileSize)) {
-                char probe;
-                ssize_t n;
-                while ((n = ::read(fd, &probe, 1)) < 0 && errno == EINTR) {}
-                if (n < 0) throw EFOpenError(MsgCannotOpen(path));
-                if (n > 0) throw EFOpenError(MsgFileTooLarge(path));
-                break;
-            }
-            text.resize(std::min(static_cast<size_t>(kMaxProjectFileSize), std::max(used * 2, size_t(65536))));
+        if (used == capacity) {
+            char probe[4096];
+            const size_t n = readSome(probe, sizeof probe);
+            if (n == 0) break;
+            if (used + n > static_cast<size_t>(kMaxProjectFileSize)) throw EFOpenError(MsgFileTooLarge(path));
+            capacity = std::min(static_cast<size_t>(kMaxProjectFileSize), std::max(used * 2, used + 65536));
+            std::unique_ptr<char[]> grown = std::make_unique_for_overwrite<char[]>(capacity);
+            std::memcpy(grown.get(), text.get(), used);
+            text = std::move(grown);
+            std::memcpy(text.get() + used, probe, n);
+            used += n;
+            continue;
         }
-        const ssize_t n = ::read(fd, text.data() + used, text.size() - used);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            throw EFOpenError(MsgCannotOpen(path));
-        }
+        const size_t n = readSome(text.get() + used, capacity - used);
         if (n == 0) break;
-        used += static_cast<size_t>(n);
+        used += n;
     }
-    text.resize(used);
-    return text;
+    return {std::move(text), used};
 }
 
 } // namespace
@@ -551,7 +566,7 @@ void TResProject::LoadFromText(std::string_view text)
 
 void TResProject::LoadFromFile(const std::string& path)
 {
-    LoadFromText(ReadProjectFile(path));
+    LoadFromText(ReadProjectFile(path).View());
     m_FileName = path;
     m_Modified = false;
 }

@@ -9,12 +9,15 @@
 #include "uRprLexer.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <span>
 #include <variant>
 
@@ -306,13 +309,55 @@ template <class T> const TProperty<T>* FindProperty(std::string_view name, bool 
 }
 
 // ---------------------------------------------------------------------------
+// The file's bytes, in pages of their own that are not cleared before they
+// are read into. The apply pass reads them front to back once and hands back
+// what lies behind it, so that the file and the model it becomes are not
+// both held whole at the same time.
+
+class TFileText {
+public:
+    explicit TFileText(size_t capacity) : m_Capacity(std::max(capacity, size_t(1)))
+    {
+        void* pages = ::mmap(nullptr, m_Capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (pages == MAP_FAILED) throw std::bad_alloc();
+        m_Data = static_cast<char*>(pages);
+    }
+    ~TFileText() { ::munmap(m_Data, m_Capacity); }
+    TFileText(const TFileText&) = delete;
+    TFileText& operator=(const TFileText&) = delete;
+
+    char* Data() { return m_Data; }
+    size_t Capacity() const { return m_Capacity; }
+    size_t Size = 0; // the bytes read
+    std::string_view View() const { return {m_Data, Size}; }
+
+    // The pages that lie wholly some way before offset go back to the system
+    // (they read as zeros after that), a megabyte or more at a time.
+    void ReleaseBefore(size_t offset)
+    {
+        constexpr size_t kMargin = 64 * 1024, kStep = 1024 * 1024;
+        if (offset < m_Released + kMargin + kStep) return;
+        const size_t page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
+        const size_t end = (offset - kMargin) / page * page;
+        ::madvise(m_Data + m_Released, end - m_Released, MADV_DONTNEED);
+        m_Released = end;
+    }
+
+private:
+    char* m_Data = nullptr;
+    size_t m_Capacity;
+    size_t m_Released = 0; // the pages before it were handed back
+};
+
+// ---------------------------------------------------------------------------
 // The apply pass: the text once more, now known to be well formed, each value
 // stored as soon as it is read.
 
 class TRprApplyPass : TRprParserBase {
 public:
-    TRprApplyPass(std::string_view text, TResProject& project, std::vector<int> itemCounts)
-        : TRprParserBase(text), m_Project(project), m_ItemCounts(std::move(itemCounts))
+    TRprApplyPass(std::string_view text, TResProject& project, std::vector<int> itemCounts,
+                  TFileText* release = nullptr)
+        : TRprParserBase(text), m_Project(project), m_ItemCounts(std::move(itemCounts)), m_Release(release)
     {
         m_Lexer.SetStringDecoder(&m_Decoder);
     }
@@ -489,6 +534,7 @@ private:
                 const TObject item = list.Add();
                 while (!m_Token.IsKeyword("end")) ApplyPropertyLine(item);
                 Advance();
+                if (m_Release) m_Release->ReleaseBefore(m_Token.Start);
             }
             Advance();
         } else {
@@ -500,17 +546,11 @@ private:
     TRprStringDecoder m_Decoder;
     std::vector<int> m_ItemCounts; // from the syntax pass
     size_t m_NextList = 0;
-};
-
-// The bytes of a file, in a buffer that is not cleared before it is filled.
-struct TFileText {
-    std::unique_ptr<char[]> Data;
-    size_t Size = 0;
-    std::string_view View() const { return {Data.get(), Size}; }
+    TFileText* m_Release; // not owned; handed back what was read, when given
 };
 
 // The whole file, refusing what cannot be a project file before reading it.
-TFileText ReadProjectFile(const std::string& path)
+std::unique_ptr<TFileText> ReadProjectFile(const std::string& path)
 {
     // Non-blocking, so that opening a FIFO does not wait for a writer.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
@@ -525,8 +565,7 @@ TFileText ReadProjectFile(const std::string& path)
     if (st.st_size > kMaxProjectFileSize) throw EFOpenError(MsgFileTooLarge(path));
     // Sized from fstat; a file that grew since then is noticed by a small
     // read at the end and only then read on in growing steps.
-    size_t capacity = static_cast<size_t>(st.st_size);
-    std::unique_ptr<char[]> text = std::make_unique_for_overwrite<char[]>(capacity);
+    auto text = std::make_unique<TFileText>(static_cast<size_t>(st.st_size));
     size_t used = 0;
     auto readSome = [&](char* to, size_t room) {
         for (;;) {
@@ -536,24 +575,25 @@ TFileText ReadProjectFile(const std::string& path)
         }
     };
     for (;;) {
-        if (used == capacity) {
+        if (used == text->Capacity()) {
             char probe[4096];
             const size_t n = readSome(probe, sizeof probe);
             if (n == 0) break;
             if (used + n > static_cast<size_t>(kMaxProjectFileSize)) throw EFOpenError(MsgFileTooLarge(path));
-            capacity = std::min(static_cast<size_t>(kMaxProjectFileSize), std::max(used * 2, used + 65536));
-            std::unique_ptr<char[]> grown = std::make_unique_for_overwrite<char[]>(capacity);
-            std::memcpy(grown.get(), text.get(), used);
+            auto grown = std::make_unique<TFileText>(
+                std::min(static_cast<size_t>(kMaxProjectFileSize), std::max(used * 2, used + 65536)));
+            std::memcpy(grown->Data(), text->Data(), used);
             text = std::move(grown);
-            std::memcpy(text.get() + used, probe, n);
+            std::memcpy(text->Data() + used, probe, n);
             used += n;
             continue;
         }
-        const size_t n = readSome(text.get() + used, capacity - used);
+        const size_t n = readSome(text->Data() + used, text->Capacity() - used);
         if (n == 0) break;
         used += n;
     }
-    return {std::move(text), used};
+    text->Size = used;
+    return text;
 }
 
 } // namespace
@@ -566,7 +606,9 @@ void TResProject::LoadFromText(std::string_view text)
 
 void TResProject::LoadFromFile(const std::string& path)
 {
-    LoadFromText(ReadProjectFile(path).View());
+    const std::unique_ptr<TFileText> text = ReadProjectFile(path);
+    std::vector<int> itemCounts = TRprSyntaxPass(text->View()).Run();
+    TRprApplyPass(text->View(), *this, std::move(itemCounts), text.get()).Run();
     m_FileName = path;
     m_Modified = false;
 }

@@ -244,7 +244,7 @@ std::string Plural(size_t n, const char* one, const char* many)
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-// The process ends right after generate and format: the project is left to
+// The process ends right after generate, check and format: the project is left to
 // the end of the process, since freeing its many small objects one by one
 // only costs time. It stays reachable from here, so leak checkers stay quiet.
 TResProject* g_KeptProject = nullptr;
@@ -357,7 +357,8 @@ void WriteCheckJson(std::ostream& out, const std::string& projectPath, const TPr
 
 int Check(const TCliOptions& o)
 {
-    TResProject p;
+    auto project = std::make_unique<TResProject>();
+    TResProject& p = *project;
     Load(p, o.Operands[0]);
     const TProjectCheck check = CheckProject(p);
     // Composed whole and written at once: a project with thousands of
@@ -366,6 +367,7 @@ int Check(const TCliOptions& o)
     if (o.Json) WriteCheckJson(out, o.Operands[0], check);
     else WriteCheckText(out, o.Operands[0], check);
     std::cout << ValidUtf8(out.str()) << std::flush;
+    g_KeptProject = project.release();
     return o.Strict && !check.Findings.empty() ? kExitWarnings : 0;
 }
 

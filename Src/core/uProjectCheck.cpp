@@ -48,9 +48,9 @@ const TKindInfo& InfoOf(TFindingKind kind)
 }
 
 // The reserved words of the target's Pascal; a constant cannot take their names.
-bool IsReservedWord(const std::string& upper)
+bool IsReservedWord(std::string_view upper)
 {
-    static const char* const kWords[] = {
+    static constexpr std::string_view kWords[] = {
         "AND",     "ASM",         "ARRAY",      "BEGIN",     "CASE",
         "CONST",   "CONSTRUCTOR", "DESTRUCTOR", "DIV",       "DO",
         "DOWNTO",  "ELSE",        "END",        "EXPORTS",   "FILE",
@@ -63,7 +63,7 @@ bool IsReservedWord(const std::string& upper)
         "UNTIL",   "USES",        "VAR",        "WHILE",     "WITH",
         "XOR",
     };
-    for (const char* w : kWords)
+    for (std::string_view w : kWords)
         if (upper == w) return true;
     return false;
 }
@@ -219,17 +219,71 @@ void TChecker::Add(TFindingKind kind, int row, int languageIndex, std::string me
 // ---------------------------------------------------------------------------
 // The steps. Each adds its findings in item order.
 
+// The constant names seen so far, each by its item and which of its two
+// names it is, in an open-addressing table of hashes: a name is not stored
+// but composed again from its prefix and text ID when it has to be compared.
+class TConstantNames {
+public:
+    TConstantNames(const TResStringList& strings, const std::string (&prefixes)[2], int itemCount)
+        : m_Strings(strings), m_Prefixes(prefixes)
+    {
+        size_t capacity = 16;
+        while (capacity < size_t(itemCount) * 4) capacity *= 2; // two names per item, at most half full
+        m_Slots.assign(capacity, TSlot{});
+    }
+
+    // The row that took the upper-case name first; otherwise the name is
+    // recorded for row and -1 returned.
+    int TakeOrFind(const std::string& upper, int row, int which)
+    {
+        uint32_t h = 2166136261u; // FNV-1a
+        for (char c : upper) h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+        const size_t mask = m_Slots.size() - 1;
+        for (size_t i = h & mask;; i = (i + 1) & mask) {
+            TSlot& slot = m_Slots[i];
+            if (slot.Ref < 0) {
+                slot = {h, row * 2 + which};
+                return -1;
+            }
+            if (slot.Hash == h && Names(upper, slot.Ref / 2, slot.Ref % 2)) return slot.Ref / 2;
+        }
+    }
+
+private:
+    struct TSlot {
+        uint32_t Hash = 0;
+        int Ref = -1; // row * 2 + which name
+    };
+
+    // Whether the upper-case name is the row's name, ASCII case ignored.
+    bool Names(std::string_view upper, int row, int which) const
+    {
+        const std::string_view prefix = m_Prefixes[which];
+        const std::string_view id = m_Strings.Items(row)->TextId();
+        return upper.size() == prefix.size() + id.size() && SameTextAscii(upper.substr(0, prefix.size()), prefix) &&
+            SameTextAscii(upper.substr(prefix.size()), id);
+    }
+
+    const TResStringList& m_Strings;
+    const std::string (&m_Prefixes)[2];
+    std::vector<TSlot> m_Slots;
+};
+
 // The names the constants unit declares: valid, not reserved, and unique
 // once the prefixes are applied (Pascal compares names without case).
 void CheckConstantNames(TChecker& c)
 {
-    const std::string& sid = c.Project.StringIdPrefix();
-    const std::string& rsp = c.Project.PtrIdPrefix();
-    std::unordered_map<std::string, int> taken; // upper-case name -> first row
-    taken.reserve(size_t(c.ItemCount) * 2);
+    const std::string prefixes[2] = {c.Project.StringIdPrefix(), c.Project.PtrIdPrefix()};
+    TConstantNames taken(c.Strings, prefixes, c.ItemCount);
+    std::string names[2], upper[2]; // reused from item to item
     for (int row = 0; row < c.ItemCount; ++row) {
         const std::string& id = c.Strings.Items(row)->TextId();
-        const std::string names[2] = {sid + id, rsp + id};
+        for (int s = 0; s < 2; ++s) {
+            names[s].assign(prefixes[s]).append(id);
+            upper[s].assign(names[s]);
+            for (char& ch : upper[s])
+                if (ch >= 'a' && ch <= 'z') ch = char(ch - 32);
+        }
         if (id.empty()) c.Add(TFindingKind::EmptyTextId, row, -1, "text ID is empty");
         else if (!IsIdentifier(id)) c.Add(TFindingKind::InvalidTextId, row, -1, "text ID is not a Pascal identifier");
         else
@@ -237,7 +291,6 @@ void CheckConstantNames(TChecker& c)
                 if (!IsIdentifier(name))
                     c.Add(TFindingKind::InvalidTextId, row, -1,
                           "constant name '" + Utf8(name) + "' is not a Pascal identifier");
-        const std::string upper[2] = {UpperAscii(names[0]), UpperAscii(names[1])};
         for (int s = 0; s < 2; ++s)
             if (IsReservedWord(upper[s]))
                 c.Add(TFindingKind::ReservedWord, row, -1, "constant name '" + Utf8(names[s]) + "' is a reserved word");
@@ -247,11 +300,11 @@ void CheckConstantNames(TChecker& c)
             continue;
         }
         for (int s = 0; s < 2; ++s) {
-            auto [it, added] = taken.try_emplace(upper[s], row);
-            if (!added)
+            const int first = taken.TakeOrFind(upper[s], row, s);
+            if (first >= 0)
                 c.Add(TFindingKind::DuplicateName, row, -1,
-                      "constant name '" + Utf8(names[s]) + "' is also a constant of item " +
-                          std::to_string(it->second) + " ('" + Utf8(c.Strings.Items(it->second)->TextId()) + "')");
+                      "constant name '" + Utf8(names[s]) + "' is also a constant of item " + std::to_string(first) +
+                          " ('" + Utf8(c.Strings.Items(first)->TextId()) + "')");
         }
     }
 }

@@ -117,8 +117,14 @@ mode_t CurrentUmask()
     return mask;
 }
 
-bool WriteAll(TFileWriter& writer, std::FILE* file, std::string_view content,
+bool WriteAll(TFileWriter& writer, std::FILE* file, const TFileWriter::TContentProducer& produce,
               bool (TFileWriter::*writeBlock)(std::FILE*, const char*, size_t));
+
+// Content that is there whole already.
+TFileWriter::TContentProducer WholeContent(std::string_view content)
+{
+    return [content](const TFileWriter::TContentSink& out) { out(content); };
+}
 
 } // namespace
 
@@ -154,8 +160,8 @@ using TPending = TFileBatch::TPending;
 
 // Writes content into a fresh temporary file beside the target (or prepares
 // a direct or in-place write); nothing at the target changes yet.
-TPending Prepare(TFileWriter& writer, const std::string& path, std::string_view content, bool durable,
-                 bool (TFileWriter::*writeBlock)(std::FILE*, const char*, size_t))
+TPending Prepare(TFileWriter& writer, const std::string& path, const TFileWriter::TContentProducer& produce,
+                 bool durable, bool (TFileWriter::*writeBlock)(std::FILE*, const char*, size_t))
 {
     if (path.empty()) FailCreate(ENOENT);
     if (path.back() == '/') FailCreate(EISDIR);
@@ -186,7 +192,7 @@ TPending Prepare(TFileWriter& writer, const std::string& path, std::string_view 
         pending.Kind = TPending::TKind::Direct;
         pending.Fd = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
         if (pending.Fd < 0) FailCreate(errno);
-        pending.Content.assign(content);
+        produce([&pending](std::string_view piece) { pending.Content.append(piece); });
         pending.Target = path;
         return pending;
     }
@@ -210,7 +216,7 @@ TPending Prepare(TFileWriter& writer, const std::string& path, std::string_view 
             pending.Kind = TPending::TKind::InPlace;
             pending.Fd = ::open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
             if (pending.Fd < 0) FailCreate(errno);
-            pending.Content.assign(content);
+            produce([&pending](std::string_view piece) { pending.Content.append(piece); });
             return pending;
         }
         FailCreate(error);
@@ -225,7 +231,14 @@ TPending Prepare(TFileWriter& writer, const std::string& path, std::string_view 
         FailCreate(error);
     }
     errno = 0;
-    bool ok = WriteAll(writer, file, content, writeBlock);
+    bool ok = false;
+    try {
+        ok = WriteAll(writer, file, produce, writeBlock);
+    } catch (...) {
+        std::fclose(file);
+        pending.Discard();
+        throw;
+    }
     ok = ok && (!durable || ::fsync(fd) == 0);
     int error = errno;
     if (ok) {
@@ -249,14 +262,33 @@ TPending Prepare(TFileWriter& writer, const std::string& path, std::string_view 
     return pending;
 }
 
-bool WriteAll(TFileWriter& writer, std::FILE* file, std::string_view content,
+// The content in blocks of 4096 bytes, however the producer cuts its pieces.
+bool WriteAll(TFileWriter& writer, std::FILE* file, const TFileWriter::TContentProducer& produce,
               bool (TFileWriter::*writeBlock)(std::FILE*, const char*, size_t))
 {
-    for (size_t pos = 0; pos < content.size(); pos += 4096) {
-        const size_t n = std::min<size_t>(4096, content.size() - pos);
-        if (!(writer.*writeBlock)(file, content.data() + pos, n)) return false;
-    }
-    return std::fflush(file) == 0;
+    constexpr size_t kBlock = 4096;
+    char block[kBlock];
+    size_t used = 0;
+    bool ok = true;
+    produce([&](std::string_view piece) {
+        while (ok && !piece.empty()) {
+            if (used == 0 && piece.size() >= kBlock) {
+                ok = (writer.*writeBlock)(file, piece.data(), kBlock);
+                piece.remove_prefix(kBlock);
+                continue;
+            }
+            const size_t n = std::min(kBlock - used, piece.size());
+            std::memcpy(block + used, piece.data(), n);
+            used += n;
+            piece.remove_prefix(n);
+            if (used == kBlock) {
+                ok = (writer.*writeBlock)(file, block, kBlock);
+                used = 0;
+            }
+        }
+    });
+    if (ok && used > 0) ok = (writer.*writeBlock)(file, block, used);
+    return ok && std::fflush(file) == 0;
 }
 
 void SyncDirectory(const std::string& path)
@@ -327,7 +359,7 @@ void Finish(TFileWriter& writer, TPending& pending, bool (TFileWriter::*commit)(
     if (!file) FailWrite(errno);
     pending.Fd = -1;
     errno = 0;
-    bool ok = WriteAll(writer, file, pending.Content, writeBlock);
+    bool ok = WriteAll(writer, file, WholeContent(pending.Content), writeBlock);
     struct stat st {};
     if (ok && ::fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode)) {
         ok = ::ftruncate(fileno(file), static_cast<off_t>(pending.Content.size())) == 0;
@@ -347,9 +379,15 @@ void Finish(TFileWriter& writer, TPending& pending, bool (TFileWriter::*commit)(
 void TFileWriter::ReplaceWhole(const std::string& path, std::string_view content, const std::string& displayPath,
                                bool durable)
 {
+    ReplaceWhole(path, WholeContent(content), displayPath, durable);
+}
+
+void TFileWriter::ReplaceWhole(const std::string& path, const TContentProducer& produce, const std::string& displayPath,
+                               bool durable)
+{
     TPending pending;
     try {
-        pending = Prepare(*this, path, content, durable, &TFileWriter::WriteBlock);
+        pending = Prepare(*this, path, produce, durable, &TFileWriter::WriteBlock);
         Finish(*this, pending, &TFileWriter::Commit, &TFileWriter::WriteBlock);
     } catch (const TStepError& e) {
         pending.Discard();
@@ -368,7 +406,7 @@ TFileBatch::~TFileBatch()
 void TFileBatch::Add(const std::string& path, std::string_view content, const std::string& displayPath)
 {
     try {
-        m_Files.push_back(Prepare(m_Writer, path, content, m_Durable, &TFileWriter::WriteBlock));
+        m_Files.push_back(Prepare(m_Writer, path, WholeContent(content), m_Durable, &TFileWriter::WriteBlock));
         m_Files.back().DisplayPath = displayPath;
     } catch (const TStepError& e) {
         throw EFCreateError(MsgCannotCreate(displayPath), e.Reason);

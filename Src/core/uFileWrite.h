@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +30,13 @@ public:
     // data is on the disk before the rename, so that not even a crash can cost
     // the old file.
     void ReplaceWhole(const std::string& path, std::string_view content, const std::string& displayPath,
+                      bool durable = true);
+    // The same for content composed while it is written: produce hands each
+    // piece, in order, to the function it is given, and so never needs to
+    // hold the whole content at once.
+    using TContentSink = std::function<void(std::string_view)>;
+    using TContentProducer = std::function<void(const TContentSink&)>;
+    void ReplaceWhole(const std::string& path, const TContentProducer& produce, const std::string& displayPath,
                       bool durable = true);
 
 protected:

@@ -11,6 +11,17 @@ namespace {
 class TRprWriter {
 public:
     std::string Text;
+    // When set, the text goes to it whenever an item has ended and a good
+    // part of it has gathered; otherwise the whole text stays in Text.
+    const TFileWriter::TContentSink* Out = nullptr;
+    static constexpr size_t kPiece = 256 * 1024;
+
+    void Spill()
+    {
+        if (!Out || Text.size() < kPiece) return;
+        (*Out)(Text);
+        Text.clear();
+    }
 
     void Indent(int level) { Text.append(static_cast<size_t>(level) * 2, ' '); }
     void NewLine() { Text += "\r\n"; }
@@ -106,6 +117,7 @@ public:
             writeItem(i, level + 2);
             Indent(level + 1);
             Text += "end";
+            Spill();
         }
         Text += '>';
         NewLine();
@@ -167,31 +179,41 @@ size_t EstimatedSize(const TResProject& p)
 
 } // namespace
 
+namespace {
+
+// The whole project file text, into w.
+void ComposeProject(const TResProject& p, TRprWriter& w)
+{
+    w.Text += "object ";
+    if (!p.Name().empty()) w.Text += p.Name() + ": ";
+    w.Text += "TResProject";
+    w.NewLine();
+    if (p.Tag() != 0) w.IntegerLine(1, "Tag", p.Tag());
+    WriteLanguages(w, *p.Languages());
+    w.IntegerLine(1, "Strings.NumberIdBase", p.Strings()->NumberIdBase());
+    WriteStrings(w, *p.Strings());
+    const std::pair<const char*, const std::string*> options[] = {
+        {"OutputDirectory", &p.OutputDirectory()},
+        {"ConstFileName", &p.ConstFileName()},
+        {"StringIdPrefix", &p.StringIdPrefix()},
+        {"PtrIdPrefix", &p.PtrIdPrefix()},
+        {"Comment", &p.Comment()},
+    };
+    for (const auto& [name, value] : options)
+        if (!value->empty()) w.StringLine(1, name, *value);
+    if (p.Left() != 0) w.IntegerLine(1, "Left", p.Left());
+    if (p.Top() != 0) w.IntegerLine(1, "Top", p.Top());
+    w.Text += "end";
+    w.NewLine();
+}
+
+} // namespace
+
 std::string TResProject::SaveToText() const
 {
     TRprWriter w;
     w.Text.reserve(EstimatedSize(*this));
-    w.Text += "object ";
-    if (!m_Name.empty()) w.Text += m_Name + ": ";
-    w.Text += "TResProject";
-    w.NewLine();
-    if (m_Tag != 0) w.IntegerLine(1, "Tag", m_Tag);
-    WriteLanguages(w, *m_Languages);
-    w.IntegerLine(1, "Strings.NumberIdBase", m_Strings->NumberIdBase());
-    WriteStrings(w, *m_Strings);
-    const std::pair<const char*, const std::string*> options[] = {
-        {"OutputDirectory", &m_OutputDirectory},
-        {"ConstFileName", &m_ConstFileName},
-        {"StringIdPrefix", &m_StringIdPrefix},
-        {"PtrIdPrefix", &m_PtrIdPrefix},
-        {"Comment", &m_Comment},
-    };
-    for (const auto& [name, value] : options)
-        if (!value->empty()) w.StringLine(1, name, *value);
-    if (m_Left != 0) w.IntegerLine(1, "Left", m_Left);
-    if (m_Top != 0) w.IntegerLine(1, "Top", m_Top);
-    w.Text += "end";
-    w.NewLine();
+    ComposeProject(*this, w);
     return std::move(w.Text);
 }
 
@@ -199,7 +221,17 @@ void TResProject::SaveToFile(const std::string& path) { SaveToFile(path, Default
 
 void TResProject::SaveToFile(const std::string& path, TFileWriter& writer)
 {
-    writer.ReplaceWhole(path, SaveToText(), path);
+    // Written as it is composed: the text is never held whole.
+    writer.ReplaceWhole(
+        path,
+        [this](const TFileWriter::TContentSink& out) {
+            TRprWriter w;
+            w.Out = &out;
+            w.Text.reserve(2 * TRprWriter::kPiece);
+            ComposeProject(*this, w);
+            out(w.Text);
+        },
+        path);
     m_FileName = path;
     m_Modified = false;
 }

@@ -187,3 +187,41 @@ TEST(SaveToFile, AFailedSaveKeepsTheOldFileWhole)
     ::stat(path.c_str(), &st);
     EXPECT_EQ(st.st_mode & 0777, 0640u) << "the file keeps its permissions";
 }
+
+namespace {
+
+// Records the size of every block written.
+class TBlockSizes : public TFileWriter {
+public:
+    std::vector<size_t> Sizes;
+
+protected:
+    bool WriteBlock(std::FILE* file, const char* data, size_t size) override
+    {
+        Sizes.push_back(size);
+        return TFileWriter::WriteBlock(file, data, size);
+    }
+};
+
+} // namespace
+
+// The file is written while it is composed, in pieces; the bytes and the
+// blocks must come out as if the whole text had been written at once.
+TEST(SaveToFile, AFileWrittenAsItIsComposedIsTheWholeText)
+{
+    TTempDir dir;
+    TResProject p;
+    AddLanguage(p, "CZ");
+    for (int i = 0; i < 6000; ++i)
+        AddText(AddItem(p, "item" + std::to_string(i), i + 1), 0,
+                std::string(static_cast<size_t>(i % 150), static_cast<char>('a' + i % 26)) + "\xE8'");
+    const std::string text = p.SaveToText();
+    ASSERT_GT(text.size(), 3 * 256 * 1024u) << "more than a few pieces";
+
+    TBlockSizes blocks;
+    p.SaveToFile(dir / "p.rpr", blocks);
+    EXPECT_EQ(ReadBytes(dir / "p.rpr"), text);
+    ASSERT_EQ(blocks.Sizes.size(), (text.size() + 4095) / 4096);
+    for (size_t i = 0; i + 1 < blocks.Sizes.size(); ++i) ASSERT_EQ(blocks.Sizes[i], 4096u) << "block " << i;
+    EXPECT_EQ(blocks.Sizes.back(), text.size() - 4096 * (blocks.Sizes.size() - 1));
+}

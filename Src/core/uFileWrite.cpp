@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <system_error>
 
@@ -230,6 +231,11 @@ TPending Prepare(TFileWriter& writer, const std::string& path, const TFileWriter
         pending.Discard();
         FailCreate(error);
     }
+    // A larger buffer than the file system's block: a unit or project file of
+    // many megabytes then takes a few hundred system calls, not thousands.
+    constexpr size_t kBuffer = 256 * 1024;
+    const std::unique_ptr<char[]> buffer = std::make_unique_for_overwrite<char[]>(kBuffer);
+    std::setvbuf(file, buffer.get(), _IOFBF, kBuffer);
     errno = 0;
     bool ok = false;
     try {

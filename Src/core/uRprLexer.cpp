@@ -70,8 +70,21 @@ void TRprStringDecoder::Run(std::string_view bytes)
         // text does not complete it.
         if (m_HighSurrogate && !bytes.empty()) FlushSurrogate();
         m_Text.append(bytes);
-    } else
-        for (char c : bytes) Unit(static_cast<unsigned char>(c));
+        return;
+    }
+    // Each byte is the unit of its number; a run below 128 is the same bytes
+    // in the code page, unless a surrogate waits for its partner.
+    size_t i = 0;
+    while (i < bytes.size()) {
+        if (!m_HighSurrogate) {
+            size_t ascii = i;
+            while (ascii < bytes.size() && static_cast<unsigned char>(bytes[ascii]) < 0x80) ++ascii;
+            m_Text.append(bytes.data() + i, ascii - i);
+            i = ascii;
+            if (i == bytes.size()) break;
+        }
+        Unit(static_cast<unsigned char>(bytes[i++]));
+    }
 }
 
 void TRprStringDecoder::Escape(uint32_t value, bool above127)

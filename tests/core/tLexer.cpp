@@ -165,6 +165,9 @@ TEST(StringDecoder, ASurrogatePairIsOneCharacterAlsoWhenSplitByPlus)
         {"#55357#55357#56832", "??"},
         {"#56832#55357", "??"},
         {"#55357 + #55357 + #56832 + #56832", "???"},
+        // Quoted runs of a Unicode token after a waiting surrogate.
+        {"#55357'xy'#56832", "?xy?"},
+        {"'ab'#353#55357'cd\xE9'", "ab\x9A?cd\xE9"},
     };
     for (const auto& [value, expected] : cases) EXPECT_EQ(Decode(value), expected) << value;
 }

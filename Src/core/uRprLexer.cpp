@@ -243,12 +243,16 @@ void TRprLexer::SkipBlanks()
 // The text is read through a 4096-byte window refilled at the start of the
 // line reached; a line that cannot fit it fails, unless the rest of the text
 // fits the window as a whole.
+// The last line end seen in a window serves every line that starts before
+// it, so one search covers a window's worth of lines.
 void TRprLexer::CheckLine(size_t lineStart)
 {
     const size_t rest = m_Text.size() - lineStart;
     if (rest < 4096) return;
-    const void* lf = std::memchr(m_Text.data() + lineStart, '\n', 4095);
+    if (m_KnownLineEnd != std::string_view::npos && lineStart <= m_KnownLineEnd) return;
+    const void* lf = ::memrchr(m_Text.data() + lineStart, '\n', 4095);
     if (!lf) Fail(kMsgLineTooLong);
+    m_KnownLineEnd = static_cast<size_t>(static_cast<const char*>(lf) - m_Text.data());
 }
 
 void TRprLexer::ReadString(TRprToken& t)

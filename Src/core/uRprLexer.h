@@ -118,7 +118,8 @@ private:
     std::string_view m_Text;
     size_t m_Pos = 0;
     int m_Line = 1;
-    TRprStringDecoder* m_Decoder = nullptr; // not owned
+    size_t m_KnownLineEnd = std::string_view::npos; // a line end that CheckLine found ahead
+    TRprStringDecoder* m_Decoder = nullptr;         // not owned
 };
 
 // A "$" and hexadecimal digits to a signed 64-bit number; values above

@@ -98,6 +98,17 @@ TEST(Lexer, IntegersConvertToSigned64Bits)
     EXPECT_EQ(IntegerOf("007"), 7);
 }
 
+namespace {
+
+std::string Repeat(const std::string& s, int times)
+{
+    std::string r;
+    for (int i = 0; i < times; ++i) r += s;
+    return r;
+}
+
+} // namespace
+
 TEST(Lexer, ReportsEveryErrorWithItsExactText)
 {
     const std::vector<std::pair<std::string, std::string>> cases = {
@@ -114,6 +125,12 @@ TEST(Lexer, ReportsEveryErrorWithItsExactText)
         {"x\n" + std::string(4095, 'y') + "\n" + std::string(10, 'z'), "EParserError: Line too long on line 2"},
         {std::string(4094, 'y') + "\n" + std::string(4095, 'z'), "no error"}, // the rest fits the window
         {std::string(5000, 'y'), "EParserError: Line too long on line 1"},
+        // A long line after many short ones, and long lines that still fit.
+        {Repeat("a\n", 100) + std::string(4095, 'y') + "\n" + std::string(10, 'z'),
+         "EParserError: Line too long on line 101"},
+        {Repeat("a\n", 3000) + std::string(4094, 'y') + "\n" + Repeat("a\n", 3000) + std::string(4094, 'y') + "\n" +
+             Repeat("a\n", 3000),
+         "no error"},
     };
     for (const auto& [text, message] : cases) EXPECT_EQ(ErrorOf(text), message) << text.substr(0, 40);
 }

@@ -304,7 +304,7 @@ template <> std::span<const TProperty<TResStringConstItem>> Properties()
 template <class T> const TProperty<T>* FindProperty(std::string_view name, bool lastPart)
 {
     for (const TProperty<T>& p : Properties<T>())
-        if ((lastPart || p.Published) && SameTextAscii(p.Name, name)) return &p;
+        if ((lastPart || p.Published) && p.Name.size() == name.size() && SameTextAscii(p.Name, name)) return &p;
     return nullptr;
 }
 

@@ -4,6 +4,7 @@
 #include "uErrors.h"
 #include "uText.h"
 
+#include <array>
 #include <charconv>
 #include <cstring>
 
@@ -94,7 +95,8 @@ void TRprStringDecoder::Escape(uint32_t value, bool above127)
         // characters, not code-page bytes. Each becomes one byte in place.
         m_Wide = true;
         for (size_t i = m_TokenStart; i < m_Text.size(); ++i)
-            m_Text[i] = CodePage::UnitToByte(static_cast<unsigned char>(m_Text[i]));
+            if (static_cast<unsigned char>(m_Text[i]) >= 0x80) // below, the byte is its own character
+                m_Text[i] = CodePage::UnitToByte(static_cast<unsigned char>(m_Text[i]));
     }
     if (m_Wide) Unit(static_cast<char16_t>(value));
     else {
@@ -111,8 +113,19 @@ const std::string& TRprStringDecoder::Finish()
 
 namespace {
 
-bool IsIdentStart(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
-bool IsIdentChar(unsigned char c) { return IsIdentStart(c) || (c >= '0' && c <= '9'); }
+constexpr bool IsIdentStart(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
+constexpr bool IsIdentChar(unsigned char c) { return IsIdentStart(c) || (c >= '0' && c <= '9'); }
+
+// Per byte, for the loops that run over most of the text.
+template <class TTest> constexpr std::array<bool, 256> ByteTable(TTest test)
+{
+    std::array<bool, 256> table{};
+    for (int c = 0; c < 256; ++c) table[size_t(c)] = test(static_cast<unsigned char>(c));
+    return table;
+}
+constexpr std::array<bool, 256> kIdentChar = ByteTable(IsIdentChar);
+constexpr std::array<bool, 256> kEndsQuotedRun =
+    ByteTable([](unsigned char c) { return c == '\'' || c == '\r' || c == '\n'; });
 bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 bool IsHexDigit(unsigned char c) { return IsDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
 int HexValue(unsigned char c) { return IsDigit(c) ? c - '0' : (c | 0x20) - 'a' + 10; }
@@ -143,7 +156,7 @@ template <class TSink> size_t TRprLexer::ScanStringToken(std::string_view text, 
             ++pos;
             for (;;) {
                 size_t end = pos;
-                while (end < size && data[end] != '\'' && data[end] != '\r' && data[end] != '\n') ++end;
+                while (end < size && !kEndsQuotedRun[static_cast<unsigned char>(data[end])]) ++end;
                 if (end >= size || data[end] != '\'') return std::string_view::npos;
                 sink.Run(text.substr(pos, end - pos));
                 pos = end + 1;
@@ -171,7 +184,7 @@ template <class TSink> size_t TRprLexer::ScanStringToken(std::string_view text, 
 
 bool TRprToken::IsKeyword(std::string_view word) const
 {
-    return Kind == TRprTokenKind::Identifier && SameTextAscii(Text, word);
+    return Kind == TRprTokenKind::Identifier && Text.size() == word.size() && SameTextAscii(Text, word);
 }
 
 bool TRprToken::IsObjectKeyword() const { return IsKeyword("object") || IsKeyword("inherited") || IsKeyword("inline"); }
@@ -189,7 +202,9 @@ TRprToken TRprLexer::Next()
     if (m_Pos >= m_Text.size()) return t;
     const unsigned char c = Peek();
     if (IsIdentStart(c)) {
-        while (m_Pos < m_Text.size() && IsIdentChar(Peek())) ++m_Pos;
+        size_t end = m_Pos;
+        while (end < m_Text.size() && kIdentChar[static_cast<unsigned char>(m_Text[end])]) ++end;
+        m_Pos = end;
         t.Kind = TRprTokenKind::Identifier;
         t.Text = m_Text.substr(t.Start, m_Pos - t.Start);
     } else if (c == '\'' || c == '#') {
@@ -229,15 +244,19 @@ void TRprLexer::SkipBinary()
 
 void TRprLexer::SkipBlanks()
 {
-    while (m_Pos < m_Text.size()) {
-        const unsigned char c = Peek();
+    const char* const data = m_Text.data();
+    const size_t size = m_Text.size();
+    size_t pos = m_Pos;
+    while (pos < size) {
+        const auto c = static_cast<unsigned char>(data[pos]);
         if (c > 32) break;
-        ++m_Pos;
+        ++pos;
         if (c == '\n') {
             ++m_Line;
-            CheckLine(m_Pos);
+            CheckLine(pos);
         }
     }
+    m_Pos = pos;
 }
 
 // The text is read through a 4096-byte window refilled at the start of the

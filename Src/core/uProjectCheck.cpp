@@ -8,6 +8,7 @@
 #include "uText.h"
 
 #include <algorithm>
+#include <cstring>
 #include <unordered_map>
 
 namespace {
@@ -71,7 +72,11 @@ bool IsReservedWord(std::string_view upper)
 // A text's length in the unit: LF bytes are not written.
 long long WrittenLength(const std::string& text)
 {
-    return static_cast<long long>(text.size() - size_t(std::count(text.begin(), text.end(), '\n')));
+    // Most texts have no LF at all: memchr finds that fastest.
+    size_t lf = 0;
+    const char* const end = text.data() + text.size();
+    for (const char* p = text.data(); (p = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)))); ++p) ++lf;
+    return static_cast<long long>(text.size() - lf);
 }
 
 std::string Utf8(std::string_view modelText) { return CodePage::ToUtf8(modelText); }

@@ -303,6 +303,10 @@ template <> std::span<const TProperty<TResStringConstItem>> Properties()
 // published one.
 template <class T> const TProperty<T>* FindProperty(std::string_view name, bool lastPart)
 {
+    // No two names of a table differ only in case, so a name spelt as in the
+    // table, the usual case, can be looked for first with the cheaper comparison.
+    for (const TProperty<T>& p : Properties<T>())
+        if ((lastPart || p.Published) && p.Name == name) return &p;
     for (const TProperty<T>& p : Properties<T>())
         if ((lastPart || p.Published) && p.Name.size() == name.size() && SameTextAscii(p.Name, name)) return &p;
     return nullptr;

@@ -184,7 +184,9 @@ template <class TSink> size_t TRprLexer::ScanStringToken(std::string_view text, 
 
 bool TRprToken::IsKeyword(std::string_view word) const
 {
-    return Kind == TRprTokenKind::Identifier && Text.size() == word.size() && SameTextAscii(Text, word);
+    // Keywords are mostly written as they are spelt here: that comparison is the cheaper one.
+    return Kind == TRprTokenKind::Identifier && Text.size() == word.size() &&
+        (Text == word || SameTextAscii(Text, word));
 }
 
 bool TRprToken::IsObjectKeyword() const { return IsKeyword("object") || IsKeyword("inherited") || IsKeyword("inline"); }

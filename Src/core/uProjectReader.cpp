@@ -322,11 +322,12 @@ class TFileText {
 public:
     explicit TFileText(size_t capacity) : m_Capacity(std::max(capacity, size_t(1)))
     {
-        // Populated at once: cheaper than a fault for every page as the file is read in.
-        void* pages =
-            ::mmap(nullptr, m_Capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+        void* pages = ::mmap(nullptr, m_Capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (pages == MAP_FAILED) throw std::bad_alloc();
         m_Data = static_cast<char*>(pages);
+        // Large pages where the system has them: a few hundred faults fewer
+        // per megabyte as the file is read in. Only a hint.
+        ::madvise(m_Data, m_Capacity, MADV_HUGEPAGE);
     }
     ~TFileText() { ::munmap(m_Data, m_Capacity); }
     TFileText(const TFileText&) = delete;

@@ -129,8 +129,13 @@ void PutChunks(TUnitOut& out, std::string_view t)
                 }
                 *p++ = static_cast<char>(b);
                 // The rest of a run of quotable bytes, as far as the chunk goes.
-                while (pos < t.size() && p - chunkStart < 60 && IsQuotable(static_cast<unsigned char>(t[pos])))
-                    *p++ = t[pos++];
+                const ptrdiff_t used = p - chunkStart; // may be past 60 already
+                const size_t limit = std::min(t.size(), pos + (used < 60 ? size_t(60 - used) : 0));
+                size_t end = pos;
+                while (end < limit && IsQuotable(static_cast<unsigned char>(t[end]))) ++end;
+                std::memcpy(p, t.data() + pos, end - pos);
+                p += end - pos;
+                pos = end;
             } else {
                 if (quoted) {
                     p = PutText(p, "', ");

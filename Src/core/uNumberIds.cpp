@@ -15,9 +15,13 @@ namespace {
 // still the same on every run.
 void SortByNumber(TResStringSortArray& a)
 {
-    std::sort(a.begin(), a.end(), [](const TResStringItem* x, const TResStringItem* y) {
+    const auto less = [](const TResStringItem* x, const TResStringItem* y) {
         return x->NumberId() != y->NumberId() ? x->NumberId() < y->NumberId() : x->Index() < y->Index();
-    });
+    };
+    // Lists are mostly in number order already (renumbering leaves them so):
+    // one look over them is all it takes then.
+    if (std::is_sorted(a.begin(), a.end(), less)) return;
+    std::sort(a.begin(), a.end(), less);
 }
 
 } // namespace

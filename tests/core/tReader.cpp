@@ -387,3 +387,50 @@ TEST(LoadFromFile, RefusesWhatIsNoProjectFile)
     EXPECT_THROW_MSG(p.LoadFromFile(dir / "empty.rpr"), EParserError, "OBJECT expected on line 1");
     EXPECT_EQ(p.FileName(), "");
 }
+
+// LoadFromFile hands the file's pages back behind its second pass; a large
+// file must load, and fail, exactly as its text does through LoadFromText.
+TEST(LoadFromFile, ALargeFileLoadsAndFailsAsItsText)
+{
+    TTempDir dir;
+    TResProject source;
+    AddLanguage(source, "CZ");
+    for (int i = 0; i < 30000; ++i)
+        AddText(AddItem(source, "sItem" + std::to_string(i), i + 1), 0,
+                "Text " + std::to_string(i) + std::string(static_cast<size_t>(i % 90), 'x'));
+    const std::string text = source.SaveToText();
+    ASSERT_GT(text.size(), 4u * 1024 * 1024) << "several megabytes are handed back";
+
+    WriteBytes(dir / "p.rpr", text);
+    TResProject fromFile;
+    fromFile.LoadFromFile(dir / "p.rpr");
+    EXPECT_EQ(fromFile.SaveToText(), text);
+
+    // Errors near the end, after most pages went back: a duplicate text ID
+    // (an error of the second pass) and a syntax error (of the first).
+    const auto errorOf = [&](const std::string& damaged, bool viaFile) {
+        TResProject p;
+        try {
+            if (viaFile) {
+                WriteBytes(dir / "damaged.rpr", damaged);
+                p.LoadFromFile(dir / "damaged.rpr");
+            } else {
+                p.LoadFromText(damaged);
+            }
+        } catch (const Exception& e) {
+            return e.Message();
+        }
+        return std::string("no error");
+    };
+    std::string duplicate = text;
+    const size_t at = duplicate.rfind("'sItem29990'");
+    ASSERT_NE(at, std::string::npos);
+    duplicate.replace(at, 12, "'sItem7'");
+    std::string syntax = text;
+    syntax.insert(syntax.rfind("NumberId = ") + 11, "= ");
+    for (const std::string& damaged : {duplicate, syntax}) {
+        const std::string expected = errorOf(damaged, false);
+        EXPECT_NE(expected, "no error");
+        EXPECT_EQ(errorOf(damaged, true), expected);
+    }
+}

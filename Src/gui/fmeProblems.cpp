@@ -41,9 +41,9 @@ QVariant TProblemsModel::data(const QModelIndex& index, int role) const
         case colKind: return QString::fromLatin1(FindingKindTitle(f.Kind));
         case colItem:
             if (f.Row < 0) return QString();
-            return f.TextId.empty() ? QString::number(f.Row) : QString::number(f.Row) + u' ' + Utf8Text(f.TextId);
-        case colLanguage: return Utf8Text(f.Language);
-        case colMessage: return Utf8Text(f.Message);
+            return f.TextId.empty() ? QString::number(f.Row) : QString::number(f.Row) + u' ' + MessageText(f.TextId);
+        case colLanguage: return MessageText(f.Language);
+        case colMessage: return MessageText(f.Message);
         default: return {};
     }
 }
@@ -94,7 +94,7 @@ QString TProblemsDock::StatisticsText(const TProjectCheck& check)
     QStringList parts;
     for (const TLanguageStats& s : check.Stats)
         parts << QStringLiteral("%1: %2 own, %3 inherited, %4 missing")
-                     .arg(Utf8Text(s.Language))
+                     .arg(MessageText(s.Language))
                      .arg(s.Own)
                      .arg(s.Inherited)
                      .arg(s.Missing);
@@ -140,7 +140,7 @@ void ConfirmWriteDespiteProblems(const TResProject& project, TPrompts& prompts)
     int more = 0;
     for (const TFinding& f : check.Findings) {
         if (!BreaksCompilation(f.Kind)) continue;
-        if (lines.size() < kListed) lines << Utf8Text(FindingLine(f));
+        if (lines.size() < kListed) lines << MessageText(FindingLine(f));
         else ++more;
     }
     if (lines.isEmpty()) return;

@@ -41,5 +41,3 @@ QString UnstorableWarning(const QString& text)
     const std::u16string_view units(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size()));
     return QString::fromUtf8(MsgUnstorable(UnstorableCharacters(units)));
 }
-
-QString Utf8Text(const std::string& text) { return QString::fromUtf8(text); }

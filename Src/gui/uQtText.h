@@ -18,12 +18,10 @@ std::string MemoValue(const QString& text);
 std::string ToFilePath(const QString& path);
 QString FromFilePath(const std::string& path);
 
-// A core message as text. The core builds every message in UTF-8, model text
-// converted from the code page, so nothing has to be guessed here.
+// A core message, or other UTF-8 text of the core (the checks' findings), as
+// Qt text. The core builds every message in UTF-8, model text converted from
+// the code page, so nothing has to be guessed here.
 QString MessageText(const std::string& message);
-
-// UTF-8 text of the core (the checks' findings) as Qt text.
-QString Utf8Text(const std::string& text);
 
 // The warning before text with characters that the code page cannot hold is
 // stored ("The text contains characters that Windows-1250 cannot store: ...");

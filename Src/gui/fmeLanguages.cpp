@@ -16,7 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <QTableWidget>
+#include <QStandardItemModel>
 #include <QVBoxLayout>
 
 namespace {
@@ -42,11 +42,12 @@ TLanguagesFrame::TLanguagesFrame(TPrompts& prompts, QWidget* parent) : QWidget(p
         return ok;
     };
 
-    m_lvLanguages = new QTableWidget(0, colCount, this);
-    m_lvLanguages->setObjectName(QStringLiteral("lvLanguages"));
-    m_lvLanguages->setHorizontalHeaderLabels(
+    m_Languages = new QStandardItemModel(0, colCount, this);
+    m_Languages->setHorizontalHeaderLabels(
         {QStringLiteral("ID"), QStringLiteral("Source"), QStringLiteral("Unit file"), QStringLiteral("Shown")});
-    SetupReportView(m_lvLanguages);
+    m_lvLanguages = new TReportView(this);
+    m_lvLanguages->setObjectName(QStringLiteral("lvLanguages"));
+    m_lvLanguages->setModel(m_Languages);
     m_lvLanguages->setColumnWidth(colId, 40);
     m_lvLanguages->setColumnWidth(colSource, 50);
     m_lvLanguages->setColumnWidth(colUnitFile, 96);
@@ -110,7 +111,7 @@ TLanguagesFrame::TLanguagesFrame(TPrompts& prompts, QWidget* parent) : QWidget(p
     connect(m_edResFileName, &QLineEdit::textEdited, this, [this] { Guarded([this] { edResFileNameChange(); }); });
     connect(m_cbSource, &QComboBox::activated, this, [this] { Guarded([this] { cbSourceChange(); }); });
     connect(m_chbVisible, &QCheckBox::clicked, this, [this] { Guarded([this] { chbVisibleClick(); }); });
-    connect(m_lvLanguages, &QTableWidget::currentCellChanged, this, [this] { LoadSelected(); });
+    connect(m_lvLanguages->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] { LoadSelected(); });
     m_edLanguageId->installEventFilter(this);
     m_edResFileName->installEventFilter(this);
 }
@@ -166,21 +167,20 @@ void TLanguagesFrame::Discard()
 
 int TLanguagesFrame::SelectedRow() const
 {
-    const int row = m_lvLanguages->currentRow();
+    const int row = m_lvLanguages->currentIndex().row();
     return m_Edit && row >= 0 && row < m_Edit->Count() ? row : -1;
 }
 
 void TLanguagesFrame::SelectRow(int row)
 {
-    if (row >= 0 && row < m_lvLanguages->rowCount()) m_lvLanguages->setCurrentCell(row, 0);
+    if (row >= 0 && row < m_Languages->rowCount()) m_lvLanguages->setCurrentIndex(m_Languages->index(row, 0));
     LoadSelected();
 }
 
 void TLanguagesFrame::FillList()
 {
-    const QSignalBlocker quiet(m_lvLanguages);
     const int count = m_Edit ? m_Edit->Count() : 0;
-    m_lvLanguages->setRowCount(count);
+    m_Languages->setRowCount(count);
     for (int i = 0; i < count; ++i) {
         const TResLanguageItem* l = m_Edit->Language(i);
         const int source = m_Edit->SourceIndex(i);
@@ -188,11 +188,11 @@ void TLanguagesFrame::FillList()
             ToQString(l->TextId()), source < 0 ? QString() : ToQString(m_Edit->Language(source)->TextId()),
             ToQString(l->ResFileName()), l->Visible() ? QStringLiteral("Yes") : QStringLiteral("No")};
         for (int c = 0; c < colCount; ++c) {
-            QTableWidgetItem* cell = m_lvLanguages->item(i, c);
+            QStandardItem* cell = m_Languages->item(i, c);
             if (!cell) {
-                cell = new QTableWidgetItem;
+                cell = new QStandardItem;
                 cell->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-                m_lvLanguages->setItem(i, c, cell);
+                m_Languages->setItem(i, c, cell);
             }
             cell->setText(cells[c]);
         }

@@ -15,7 +15,8 @@ class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
-class QTableWidget;
+class QStandardItemModel;
+class QTableView;
 class TLanguageEdit;
 class TPrompts;
 class TResProject;
@@ -61,7 +62,8 @@ private:
     TPrompts& m_Prompts;
     std::unique_ptr<TLanguageEdit> m_Edit;
 
-    QTableWidget* m_lvLanguages;
+    QStandardItemModel* m_Languages;
+    QTableView* m_lvLanguages;
     QPushButton* m_btnAdd;
     QPushButton* m_btnRemove;
     QPushButton* m_btnUp;

@@ -73,10 +73,9 @@ TProblemsDock::TProblemsDock(QMainWindow* window) : QDockWidget(QStringLiteral("
     m_lblStatistics->setWordWrap(true);
     layout->addWidget(m_lblStatistics);
     m_Model = new TProblemsModel(this);
-    m_lvProblems = new QTableView(frame);
+    m_lvProblems = new TReportView(frame);
     m_lvProblems->setObjectName(QStringLiteral("lvProblems"));
     m_lvProblems->setModel(m_Model);
-    SetupReportView(m_lvProblems);
     m_lvProblems->horizontalHeader()->setStretchLastSection(true);
     m_lvProblems->setColumnWidth(colKind, 260);
     m_lvProblems->setColumnWidth(colItem, 140);

@@ -83,11 +83,6 @@ private:
     int m_PendingItem = -1; // the item a row being inserted or removed stands for
 };
 
-class QTableView;
-
-// Sets up a view as a list in report view (see TReportView).
-void SetupReportView(QTableView* view);
-
 // A list in report view: whole-row single selection, no in-place editing,
 // no row header, column headers that do not react to clicks, one text line
 // to a row. Only the navigation keys move the selection: Tab leaves the list

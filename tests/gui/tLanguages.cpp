@@ -15,7 +15,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QToolButton>
 #include <QtTest>
 
@@ -51,10 +51,11 @@ template <class T> T* Child(QWidget* w, const char* name)
     return child;
 }
 
-QStringList Column(QTableWidget* list, int column)
+QStringList Column(QTableView* list, int column)
 {
     QStringList r;
-    for (int row = 0; row < list->rowCount(); ++row) r << list->item(row, column)->text();
+    const QAbstractItemModel* m = list->model();
+    for (int row = 0; row < m->rowCount(); ++row) r << m->index(row, column).data().toString();
     return r;
 }
 
@@ -96,7 +97,7 @@ private slots:
         p->SetModified(false);
         TPrjOptionsDialog dialog(*m_Prompts);
         QVERIFY(!Options(dialog, *p, [](QWidget* d, TLanguagesFrame* page) {
-            auto* list = Child<QTableWidget>(d, "lvLanguages");
+            auto* list = Child<QTableView>(d, "lvLanguages");
             QVERIFY(page);
             QVERIFY(page->isEnabled());
             QCOMPARE(Column(list, 0), (QStringList{"CZ", "EN", "SK"}));
@@ -116,12 +117,36 @@ private slots:
         }));
     }
 
+    // The list answers only the navigation keys: Tab leaves it for the next
+    // control and a typed letter does not jump to a language.
+    void listIgnoresTabAndTyping()
+    {
+        auto p = MakeProject();
+        TPrjOptionsDialog dialog(*m_Prompts);
+        int row = -1;
+        QWidget* focus = nullptr;
+        QTableView* list = nullptr;
+        QVERIFY(ExecModal([&] { dialog.Execute(*p); },
+                          [&](QWidget* d) {
+                              list = Child<QTableView>(d, "lvLanguages");
+                              auto* page = d->findChild<TLanguagesFrame*>();
+                              page->SelectRow(0);
+                              list->setFocus();
+                              QTest::keyClicks(list, QStringLiteral("s"));
+                              QTest::keyClick(list, Qt::Key_Tab);
+                              row = page->SelectedRow();
+                              focus = QApplication::focusWidget();
+                          }));
+        QCOMPARE(row, 0);
+        QVERIFY(focus != list);
+    }
+
     void refusalsShowTheModelsMessages()
     {
         auto p = MakeProject();
         TPrjOptionsDialog dialog(*m_Prompts);
         QVERIFY(!Options(dialog, *p, [&](QWidget* d, TLanguagesFrame* page) {
-            auto* list = Child<QTableWidget>(d, "lvLanguages");
+            auto* list = Child<QTableView>(d, "lvLanguages");
             // Add asks for the ID; a duplicate or a non-identifier is refused.
             for (const char* bad : {"en", "1X"}) {
                 page->AskLanguageId = [bad](QString& id) {
@@ -129,12 +154,12 @@ private slots:
                     return true;
                 };
                 Child<QPushButton>(d, "btnAdd")->click();
-                QCOMPARE(list->rowCount(), 3);
+                QCOMPARE(list->model()->rowCount(), 3);
             }
             QCOMPARE(m_Prompts->Errors(), (QStringList{"Duplicate language Id.", "Invalid language identifier."}));
             page->AskLanguageId = [](QString&) { return false; }; // cancelled
             Child<QPushButton>(d, "btnAdd")->click();
-            QCOMPARE(list->rowCount(), 3);
+            QCOMPARE(list->model()->rowCount(), 3);
 
             // Renaming to another language's ID: refused, the field goes back.
             page->SelectRow(0);
@@ -177,7 +202,7 @@ private slots:
             Child<QPushButton>(d, "btnDown")->click();
             Child<QLineEdit>(d, "edResFileName")->setText(QStringLiteral("x.pas"));
             page->edResFileNameChange();
-            QCOMPARE(Column(Child<QTableWidget>(d, "lvLanguages"), 0), (QStringList{"SK", "EN", "DE"}));
+            QCOMPARE(Column(Child<QTableView>(d, "lvLanguages"), 0), (QStringList{"SK", "EN", "DE"}));
         }));
         QCOMPARE(p->SaveToText(), before); // texts included
         QCOMPARE(p->Languages(), list);
@@ -185,7 +210,7 @@ private slots:
 
         // Answering No to the question removes nothing; reopening starts afresh.
         QVERIFY(!Options(dialog, *p, [&](QWidget* d, TLanguagesFrame* page) {
-            QCOMPARE(Column(Child<QTableWidget>(d, "lvLanguages"), 0), (QStringList{"CZ", "EN", "SK"}));
+            QCOMPARE(Column(Child<QTableView>(d, "lvLanguages"), 0), (QStringList{"CZ", "EN", "SK"}));
             page->SelectRow(1);
             m_Prompts->Answers << TAnswer::No;
             Child<QPushButton>(d, "btnRemove")->click();

@@ -165,6 +165,25 @@ private slots:
         QCOMPARE(m_Form->ListView()->currentIndex().row(), 1);
     }
 
+    // The list answers only the navigation keys, as the grid does: Tab leaves
+    // it and a typed letter does not jump to a row that starts with it.
+    void listIgnoresTabAndTyping()
+    {
+        Trigger("actNewProject");
+        m_Form->CurrentProject()->Strings()->Add()->SetTextId("has blank");
+        ShowProblems();
+        QTableView* list = Dock()->lvProblems();
+        QVERIFY(Problems()->rowCount() >= 2);
+        list->setCurrentIndex(Problems()->index(0, 0));
+        const QString other = Problems()->index(1, 0).data().toString();
+        QVERIFY(!other.isEmpty());
+        QTest::keyClicks(list, other.left(1));
+        QTest::keyClick(list, Qt::Key_Tab);
+        QCOMPARE(list->currentIndex(), Problems()->index(0, 0));
+        m_Prompts->Answers << TAnswer::No; // the new item is an unsaved change
+        Trigger("actCloseProject");
+    }
+
     void saveResourceFilesAsksOnceWhenTheUnitWouldNotCompile()
     {
         Trigger("actNewProject"); // one item without a name

@@ -211,6 +211,7 @@ void TLanguagesFrame::LoadSelected()
     if (row < 0) {
         m_edLanguageId->clear();
         m_edResFileName->clear();
+        m_ResFileNameText.clear();
         m_chbVisible->setChecked(false);
         return;
     }
@@ -220,6 +221,7 @@ void TLanguagesFrame::LoadSelected()
     m_edLanguageId->setText(ToQString(l->TextId()));
     m_edLanguageId->setModified(false);
     if (!m_edResFileName->hasFocus()) m_edResFileName->setText(ToQString(l->ResFileName()));
+    m_ResFileNameText = m_edResFileName->text();
     m_chbVisible->setChecked(l->Visible());
     // The source is one of the other languages, or none.
     m_cbSource->addItem(QStringLiteral("(none)"), -1);
@@ -280,6 +282,16 @@ void TLanguagesFrame::edResFileNameChange()
 {
     const int row = SelectedRow();
     if (row < 0) return;
+    // The field stores at every keystroke; the user hears once about each
+    // character the code page lacks, when it comes in, and Cancel takes it out.
+    const QList<uint> before = m_ResFileNameText.toUcs4();
+    QString added;
+    for (uint c : m_edResFileName->text().toUcs4())
+        if (!before.contains(c)) added += QString::fromUcs4(reinterpret_cast<const char32_t*>(&c), 1);
+    if (!ConfirmStorable(m_Prompts, added)) {
+        m_edResFileName->setText(m_ResFileNameText);
+        return;
+    }
     m_Edit->Language(row)->SetResFileName(FromQString(m_edResFileName->text()));
     FillList();
 }

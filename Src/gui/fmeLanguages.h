@@ -4,6 +4,7 @@
 // changes only when the dialog applies the copy.
 #pragma once
 
+#include <QString>
 #include <QWidget>
 
 #include <cstdint>
@@ -72,4 +73,5 @@ private:
     QComboBox* m_cbSource;
     QLineEdit* m_edResFileName;
     QCheckBox* m_chbVisible;
+    QString m_ResFileNameText; // the unit file name field as last stored
 };

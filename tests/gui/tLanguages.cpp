@@ -59,6 +59,13 @@ QStringList Column(QTableView* list, int column)
     return r;
 }
 
+// Types text into a widget key by key, as a keyboard layout with those
+// characters would.
+void Type(QWidget* w, const QString& text)
+{
+    for (QChar c : text) QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
 } // namespace
 
 class tLanguages : public QObject {
@@ -179,6 +186,40 @@ private slots:
         }));
         QVERIFY(!p->Modified());
         QCOMPARE(p->Languages()->Items(0)->SourceLanguageId(), -1);
+    }
+
+    // A unit file name with a character that the code page lacks: the user
+    // hears which, once, and Cancel takes it out of the field.
+    void unitFileNameWarnsAboutUnstorableCharacters()
+    {
+        auto p = MakeProject();
+        TPrjOptionsDialog dialog(*m_Prompts);
+        QString afterCancel;
+        std::string stored;
+        m_Prompts->Answers << TAnswer::Cancel << TAnswer::OK;
+        QVERIFY(ExecModal([&] { dialog.Execute(*p); },
+                          [&](QWidget* d) {
+                              auto* page = d->findChild<TLanguagesFrame*>();
+                              page->SelectRow(0);
+                              auto* field = Child<QLineEdit>(d, "edResFileName");
+                              field->setFocus();
+                              field->end(false);
+                              Type(field, QString::fromUtf8("\u2192"));
+                              afterCancel = field->text();
+                              field->end(false);
+                              Type(field, QString::fromUtf8("\u2192x\u2192"));
+                              stored = page->Edit()->Language(0)->ResFileName();
+                          }));
+        QCOMPARE(afterCancel, QStringLiteral("ResStrCZ.pas"));
+        QCOMPARE(stored, std::string("ResStrCZ.pas?x?"));
+        const QString warning = QString::fromUtf8(
+            "The text contains characters that Windows-1250 cannot store: \u2192 (U+2192). They will be saved as ?.");
+        QCOMPARE(m_Prompts->Log.size(), 2);
+        for (const TPromptRequest& q : m_Prompts->Log) {
+            QCOMPARE(q.Text, warning);
+            QCOMPARE(q.Buttons, TButtons::OKCancel);
+        }
+        QVERIFY(!p->Modified()); // cancelled: nothing applied
     }
 
     void cancelLeavesTheProjectAsItWas()

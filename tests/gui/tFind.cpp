@@ -247,14 +247,13 @@ private slots:
 
         // Enter edits the row's item.
         View()->selectRow(0);
-        bool edited = false;
-        WhenModal([&](QWidget* d) {
-            edited = true;
-            QCOMPARE(d->findChild<QLineEdit*>(QStringLiteral("edTextId"))->text(), QStringLiteral("sCancel"));
-            d->findChild<QPushButton*>(QStringLiteral("btnCancel"))->click();
-        });
-        Key(View(), Qt::Key_Return);
-        QVERIFY(edited);
+        QString edited;
+        QVERIFY(ExecModal([&] { Key(View(), Qt::Key_Return); },
+                          [&](QWidget* d) {
+                              edited = d->findChild<QLineEdit*>(QStringLiteral("edTextId"))->text();
+                              d->findChild<QPushButton*>(QStringLiteral("btnCancel"))->click();
+                          }));
+        QCOMPARE(edited, QStringLiteral("sCancel"));
 
         // With the filter gone, Down on the last row appends again.
         Key(Filter(), Qt::Key_Escape);
@@ -311,12 +310,11 @@ private slots:
         // After editing, the language last edited counts: DE, where only the
         // last item has a text.
         View()->selectRow(5);
-        WhenModal([](QWidget* d) {
-            auto* combo = d->findChild<QComboBox*>(QStringLiteral("cbReadWrite"));
-            combo->setCurrentIndex(2);
-            d->findChild<QPushButton*>(QStringLiteral("btnCancel"))->click();
-        });
-        Key(View(), Qt::Key_Return);
+        QVERIFY(ExecModal([&] { Key(View(), Qt::Key_Return); },
+                          [](QWidget* d) {
+                              d->findChild<QComboBox*>(QStringLiteral("cbReadWrite"))->setCurrentIndex(2);
+                              d->findChild<QPushButton*>(QStringLiteral("btnCancel"))->click();
+                          }));
         Trigger("actNextUntranslated");
         QCOMPARE(Selected(), 0);
 
@@ -373,22 +371,23 @@ private slots:
         };
         QCOMPARE(headers(), before);
         // Remove CZ, rename EN to GB, show DE.
-        WhenModal([&](QWidget* d) {
-            auto* page = d->findChild<TLanguagesFrame*>();
-            page->SelectRow(0);
-            m_Prompts->Answers << TAnswer::Yes;
-            page->btnRemoveClick();
-            QCOMPARE(m_Prompts->LastText(),
-                     QStringLiteral("Remove the language CZ ? Its 6 texts are deleted with it."));
-            page->SelectRow(0);
-            auto* id = d->findChild<QLineEdit*>(QStringLiteral("edLanguageId"));
-            id->setText(QStringLiteral("GB"));
-            page->edLanguageIdExit();
-            page->SelectRow(1);
-            page->Edit()->Language(1)->SetVisible(true);
-            d->findChild<QPushButton*>(QStringLiteral("btnOk"))->click();
-        });
-        Trigger("actProjectOptions");
+        QString question;
+        QVERIFY(ExecModal([&] { Trigger("actProjectOptions"); },
+                          [&](QWidget* d) {
+                              auto* page = d->findChild<TLanguagesFrame*>();
+                              page->SelectRow(0);
+                              m_Prompts->Answers << TAnswer::Yes;
+                              page->btnRemoveClick();
+                              question = m_Prompts->LastText();
+                              page->SelectRow(0);
+                              auto* id = d->findChild<QLineEdit*>(QStringLiteral("edLanguageId"));
+                              id->setText(QStringLiteral("GB"));
+                              page->edLanguageIdExit();
+                              page->SelectRow(1);
+                              page->Edit()->Language(1)->SetVisible(true);
+                              d->findChild<QPushButton*>(QStringLiteral("btnOk"))->click();
+                          }));
+        QCOMPARE(question, QStringLiteral("Remove the language CZ ? Its 6 texts are deleted with it."));
         QCOMPARE(headers(), (QStringList{QString(), "Text ID", "Number ID", "Fixed ID", "GB", "DE"}));
         QCOMPARE(Grid()->index(0, 4).data().toString(), QStringLiteral("Open"));
         QCOMPARE(Grid()->index(5, 5).data().toString(), QStringLiteral("Zurueck"));

@@ -73,18 +73,14 @@ class tLanguages : public QObject {
 
     TScriptedPrompts* m_Prompts = nullptr;
 
-    // Opens the options dialog on the Languages page; body runs while it is
-    // shown; the dialog is cancelled unless body closed it.
-    bool Options(TPrjOptionsDialog& dialog, TResProject& p, std::function<void(QWidget*, TLanguagesFrame*)> body)
+    // Opens the options dialog; act runs while it is shown and only acts and
+    // records, the checks come after; the dialog is cancelled unless act
+    // closed it. True when it closed with OK.
+    bool Options(TPrjOptionsDialog& dialog, TResProject& p, const std::function<void(QWidget*, TLanguagesFrame*)>& act)
     {
-        bool ran = false;
-        WhenModal([&](QWidget* d) {
-            ran = true;
-            body(d, d->findChild<TLanguagesFrame*>());
-            if (d->isVisible()) Child<QPushButton>(d, "btnCancel")->click();
-        });
-        const bool ok = dialog.Execute(p);
-        if (!ran) qFatal("the dialog did not show");
+        bool ok = false;
+        if (!ExecModal([&] { ok = dialog.Execute(p); }, [&](QWidget* d) { act(d, d->findChild<TLanguagesFrame*>()); }))
+            qFatal("the dialog did not show");
         return ok;
     }
 
@@ -103,25 +99,32 @@ private slots:
         p->Languages()->Items(1)->SetResFileName("english.pas");
         p->SetModified(false);
         TPrjOptionsDialog dialog(*m_Prompts);
-        QVERIFY(!Options(dialog, *p, [](QWidget* d, TLanguagesFrame* page) {
+        bool enabled = false, downOnSecond = false, upOnFirst = true;
+        QList<QStringList> columns;
+        QStringList offered;
+        QString current;
+        QVERIFY(!Options(dialog, *p, [&](QWidget* d, TLanguagesFrame* page) {
+            enabled = page && page->isEnabled();
             auto* list = Child<QTableView>(d, "lvLanguages");
-            QVERIFY(page);
-            QVERIFY(page->isEnabled());
-            QCOMPARE(Column(list, 0), (QStringList{"CZ", "EN", "SK"}));
-            QCOMPARE(Column(list, 1), (QStringList{"", "CZ", "CZ"}));
-            QCOMPARE(Column(list, 2), (QStringList{"ResStrCZ.pas", "english.pas", "ResStrSK.pas"}));
-            QCOMPARE(Column(list, 3), (QStringList{"No", "Yes", "No"}));
-            // The source list offers the other languages, or none.
+            for (int c = 0; c < 4; ++c) columns << Column(list, c);
             page->SelectRow(1);
             auto* source = Child<QComboBox>(d, "cbSource");
-            QStringList offered;
             for (int i = 0; i < source->count(); ++i) offered << source->itemText(i);
-            QCOMPARE(offered, (QStringList{"(none)", "CZ", "SK"}));
-            QCOMPARE(source->currentText(), QStringLiteral("CZ"));
-            QVERIFY(Child<QPushButton>(d, "btnDown")->isEnabled());
+            current = source->currentText();
+            downOnSecond = Child<QPushButton>(d, "btnDown")->isEnabled();
             page->SelectRow(0);
-            QVERIFY(!Child<QPushButton>(d, "btnUp")->isEnabled());
+            upOnFirst = Child<QPushButton>(d, "btnUp")->isEnabled();
         }));
+        QVERIFY(enabled);
+        QCOMPARE(columns.value(0), (QStringList{"CZ", "EN", "SK"}));
+        QCOMPARE(columns.value(1), (QStringList{"", "CZ", "CZ"}));
+        QCOMPARE(columns.value(2), (QStringList{"ResStrCZ.pas", "english.pas", "ResStrSK.pas"}));
+        QCOMPARE(columns.value(3), (QStringList{"No", "Yes", "No"}));
+        // The source list offers the other languages, or none.
+        QCOMPARE(offered, (QStringList{"(none)", "CZ", "SK"}));
+        QCOMPARE(current, QStringLiteral("CZ"));
+        QVERIFY(downOnSecond);
+        QVERIFY(!upOnFirst);
     }
 
     // The list answers only the navigation keys: Tab leaves it for the next
@@ -152,38 +155,41 @@ private slots:
     {
         auto p = MakeProject();
         TPrjOptionsDialog dialog(*m_Prompts);
+        QList<int> rowCounts;
+        QString idAfterRename, sourceAfterLoop;
+        QStringList sources;
         QVERIFY(!Options(dialog, *p, [&](QWidget* d, TLanguagesFrame* page) {
             auto* list = Child<QTableView>(d, "lvLanguages");
-            // Add asks for the ID; a duplicate or a non-identifier is refused.
-            for (const char* bad : {"en", "1X"}) {
+            // Add asks for the ID; a duplicate or a non-identifier is refused;
+            // a cancelled question adds nothing.
+            for (const char* bad : {"en", "1X", ""}) {
                 page->AskLanguageId = [bad](QString& id) {
                     id = QString::fromLatin1(bad);
-                    return true;
+                    return *bad != 0;
                 };
                 Child<QPushButton>(d, "btnAdd")->click();
-                QCOMPARE(list->model()->rowCount(), 3);
+                rowCounts << list->model()->rowCount();
             }
-            QCOMPARE(m_Prompts->Errors(), (QStringList{"Duplicate language Id.", "Invalid language identifier."}));
-            page->AskLanguageId = [](QString&) { return false; }; // cancelled
-            Child<QPushButton>(d, "btnAdd")->click();
-            QCOMPARE(list->model()->rowCount(), 3);
-
-            // Renaming to another language's ID: refused, the field goes back.
+            // Renaming to another language's ID.
             page->SelectRow(0);
             auto* id = Child<QLineEdit>(d, "edLanguageId");
             id->setText(QStringLiteral("sk"));
             QTest::keyClick(id, Qt::Key_Return);
-            QCOMPARE(m_Prompts->Errors().back(), QStringLiteral("Duplicate language Id."));
-            QCOMPARE(id->text(), QStringLiteral("CZ"));
-
+            idAfterRename = id->text();
             // A source chain that would come back.
             auto* source = Child<QComboBox>(d, "cbSource");
             source->setCurrentIndex(source->findText(QStringLiteral("SK")));
             emit source->activated(source->currentIndex());
-            QCOMPARE(m_Prompts->Errors().back(), QStringLiteral("CZ would fall back to itself through SK."));
-            QCOMPARE(source->currentText(), QStringLiteral("(none)"));
-            QCOMPARE(Column(list, 1), (QStringList{"", "CZ", "CZ"}));
+            sourceAfterLoop = source->currentText();
+            sources = Column(list, 1);
         }));
+        QCOMPARE(rowCounts, (QList<int>{3, 3, 3}));
+        QCOMPARE(m_Prompts->Errors(),
+                 (QStringList{"Duplicate language Id.", "Invalid language identifier.", "Duplicate language Id.",
+                              "CZ would fall back to itself through SK."}));
+        QCOMPARE(idAfterRename, QStringLiteral("CZ")); // refused: the field goes back
+        QCOMPARE(sourceAfterLoop, QStringLiteral("(none)"));
+        QCOMPARE(sources, (QStringList{"", "CZ", "CZ"}));
         QVERIFY(!p->Modified());
         QCOMPARE(p->Languages()->Items(0)->SourceLanguageId(), -1);
     }
@@ -228,12 +234,11 @@ private slots:
         const std::string before = p->SaveToText();
         const TResLanguageList* list = p->Languages();
         TPrjOptionsDialog dialog(*m_Prompts);
+        QStringList ids;
         QVERIFY(!Options(dialog, *p, [&](QWidget* d, TLanguagesFrame* page) {
             page->SelectRow(0);
             m_Prompts->Answers << TAnswer::Yes;
             Child<QPushButton>(d, "btnRemove")->click();
-            QCOMPARE(m_Prompts->LastText(),
-                     QStringLiteral("Remove the language CZ ? Its 2 texts are deleted with it."));
             page->AskLanguageId = [](QString& id) {
                 id = QStringLiteral("DE");
                 return true;
@@ -243,27 +248,34 @@ private slots:
             Child<QPushButton>(d, "btnDown")->click();
             Child<QLineEdit>(d, "edResFileName")->setText(QStringLiteral("x.pas"));
             page->edResFileNameChange();
-            QCOMPARE(Column(Child<QTableView>(d, "lvLanguages"), 0), (QStringList{"SK", "EN", "DE"}));
+            ids = Column(Child<QTableView>(d, "lvLanguages"), 0);
         }));
+        QCOMPARE(m_Prompts->LastText(), QStringLiteral("Remove the language CZ ? Its 2 texts are deleted with it."));
+        QCOMPARE(ids, (QStringList{"SK", "EN", "DE"}));
         QCOMPARE(p->SaveToText(), before); // texts included
         QCOMPARE(p->Languages(), list);
         QVERIFY(!p->Modified());
 
         // Answering No to the question removes nothing; reopening starts afresh.
+        int count = 0;
         QVERIFY(!Options(dialog, *p, [&](QWidget* d, TLanguagesFrame* page) {
-            QCOMPARE(Column(Child<QTableView>(d, "lvLanguages"), 0), (QStringList{"CZ", "EN", "SK"}));
+            ids = Column(Child<QTableView>(d, "lvLanguages"), 0);
             page->SelectRow(1);
             m_Prompts->Answers << TAnswer::No;
             Child<QPushButton>(d, "btnRemove")->click();
-            QCOMPARE(m_Prompts->LastText(), QStringLiteral("Remove the language EN ? It has no texts."));
-            QCOMPARE(page->Edit()->Count(), 3);
+            count = page->Edit()->Count();
         }));
+        QCOMPARE(ids, (QStringList{"CZ", "EN", "SK"}));
+        QCOMPARE(m_Prompts->LastText(), QStringLiteral("Remove the language EN ? It has no texts."));
+        QCOMPARE(count, 3);
     }
 
     void okAppliesEverything()
     {
         auto p = MakeProject();
         TPrjOptionsDialog dialog(*m_Prompts);
+        int added = -1;
+        QString unitFile;
         QVERIFY(Options(dialog, *p, [&](QWidget* d, TLanguagesFrame* page) {
             page->SelectRow(2);
             m_Prompts->Answers << TAnswer::Yes;
@@ -273,14 +285,16 @@ private slots:
                 return true;
             };
             page->btnAddClick();
-            QCOMPARE(page->SelectedRow(), 2);
-            QCOMPARE(Child<QLineEdit>(d, "edResFileName")->text(), QStringLiteral("ResStrPL.pas"));
+            added = page->SelectedRow();
+            unitFile = Child<QLineEdit>(d, "edResFileName")->text();
             auto* source = Child<QComboBox>(d, "cbSource");
             source->setCurrentIndex(source->findText(QStringLiteral("EN")));
             emit source->activated(source->currentIndex());
             Child<QPushButton>(d, "btnUp")->click(); // CZ, PL, EN
             Child<QPushButton>(d, "btnOk")->click();
         }));
+        QCOMPARE(added, 2);
+        QCOMPARE(unitFile, QStringLiteral("ResStrPL.pas"));
         QVERIFY(p->Modified());
         const TResLanguageList& l = *p->Languages();
         QCOMPARE(l.Count(), 3);
@@ -300,35 +314,37 @@ private slots:
     {
         auto p = MakeProject(); // texts: items 0 and 1 in CZ and SK
         TItemEditDialog editor(*m_Prompts);
-        WhenModal([&](QWidget* d) {
-            QCOMPARE(Child<QLabel>(d, "lblReadWrite")->text(), QStringLiteral("Edit:"));
-            QCOMPARE(Child<QLabel>(d, "lblReadOnly")->text(), QStringLiteral("Reference:"));
-            auto* rw = Child<QComboBox>(d, "cbReadWrite");
-            auto* ro = Child<QComboBox>(d, "cbReadOnly");
-            QCOMPARE(rw->currentText(), QStringLiteral("CZ"));
-            QCOMPARE(ro->currentText(), QStringLiteral("CZ")); // CZ has no source
-            // SK falls back to CZ: CZ becomes the reference.
-            rw->setCurrentIndex(2);
-            QCOMPARE(ro->currentText(), QStringLiteral("CZ"));
-            QCOMPARE(Child<QPlainTextEdit>(d, "mmReadOnly")->toPlainText(), QStringLiteral("text 0/0"));
-
-            // Next Untranslated in SK: item 2, then nothing is left.
-            auto* next = Child<QToolButton>(d, "btnNextUntranslated");
-            next->click();
-            QCOMPARE(editor.ItemIndex(), 2);
-            QCOMPARE(Child<QLabel>(d, "lblIndex")->text(), QStringLiteral("3"));
-            // In EN nothing has a text: Ctrl+J goes on, wrapping round.
-            rw->setCurrentIndex(1);
-            QTest::keyClick(Child<QPlainTextEdit>(d, "mmReadWrite"), Qt::Key_J, Qt::ControlModifier);
-            QCOMPARE(editor.ItemIndex(), 0);
-            // Once the user picks a reference, it stays.
-            ro->setCurrentIndex(1);
-            emit ro->activated(1);
-            rw->setCurrentIndex(2);
-            QCOMPARE(ro->currentText(), QStringLiteral("EN"));
-            Child<QPushButton>(d, "btnCancel")->click();
-        });
-        editor.Execute(*p, 0);
+        QStringList seen; // labels, then language boxes and the reference text as they change
+        QList<int> steps; // the item shown after each step
+        QVERIFY(ExecModal([&] { editor.Execute(*p, 0); },
+                          [&](QWidget* d) {
+                              seen << Child<QLabel>(d, "lblReadWrite")->text()
+                                   << Child<QLabel>(d, "lblReadOnly")->text();
+                              auto* rw = Child<QComboBox>(d, "cbReadWrite");
+                              auto* ro = Child<QComboBox>(d, "cbReadOnly");
+                              seen << rw->currentText() << ro->currentText();
+                              rw->setCurrentIndex(2);
+                              seen << ro->currentText() << Child<QPlainTextEdit>(d, "mmReadOnly")->toPlainText();
+                              // Next Untranslated in SK, then in EN by Ctrl+J.
+                              Child<QToolButton>(d, "btnNextUntranslated")->click();
+                              steps << editor.ItemIndex();
+                              seen << Child<QLabel>(d, "lblIndex")->text();
+                              rw->setCurrentIndex(1);
+                              QTest::keyClick(Child<QPlainTextEdit>(d, "mmReadWrite"), Qt::Key_J, Qt::ControlModifier);
+                              steps << editor.ItemIndex();
+                              // The user picks a reference; it stays.
+                              ro->setCurrentIndex(1);
+                              emit ro->activated(1);
+                              rw->setCurrentIndex(2);
+                              seen << ro->currentText();
+                              Child<QPushButton>(d, "btnCancel")->click();
+                          }));
+        // The boxes are labelled; CZ has no source, so CZ is its reference;
+        // SK falls back to CZ: CZ becomes the reference.
+        QCOMPARE(seen, (QStringList{"Edit:", "Reference:", "CZ", "CZ", "CZ", "text 0/0", "3", "EN"}));
+        // In SK item 2 lacks its text; in EN nothing has one: Ctrl+J goes on,
+        // wrapping round.
+        QCOMPARE(steps, (QList<int>{2, 0}));
         // Stepping stored the item left: item 2 has its EN text now, and the
         // SK text typed nowhere was not made up.
         QVERIFY(p->Strings()->Items(2)->StringConsts()->FindByLanguage(p->Languages()->Items(1)));
@@ -336,13 +352,17 @@ private slots:
 
         // All translated: the step is refused and the item stays.
         p->Strings()->Items(2)->StringConsts()->Add()->SetLanguageId(2);
-        WhenModal([&](QWidget* d) {
-            Child<QComboBox>(d, "cbReadWrite")->setCurrentIndex(2);
-            QVERIFY(!editor.btnNextUntranslatedClick());
-            QCOMPARE(editor.ItemIndex(), 1);
-            Child<QPushButton>(d, "btnCancel")->click();
-        });
-        editor.Execute(*p, 1);
+        bool stepped = true;
+        int stayed = -1;
+        QVERIFY(ExecModal([&] { editor.Execute(*p, 1); },
+                          [&](QWidget* d) {
+                              Child<QComboBox>(d, "cbReadWrite")->setCurrentIndex(2);
+                              stepped = editor.btnNextUntranslatedClick();
+                              stayed = editor.ItemIndex();
+                              Child<QPushButton>(d, "btnCancel")->click();
+                          }));
+        QVERIFY(!stepped);
+        QCOMPARE(stayed, 1);
     }
 };
 

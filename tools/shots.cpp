@@ -25,7 +25,7 @@ namespace {
 class TNoPrompts : public TPrompts {
 public:
     TAnswer Ask(TAskKind, const QString&, TButtons) override { return TAnswer::No; }
-    void ShowError(const QString&) override {}
+    void ShowError(const QString&, const QString&) override {}
     bool OpenFileName(QString&) override { return false; }
     bool SaveFileName(QString&) override { return false; }
     bool ChooseFolder(const QString&, QString&) override { return false; }

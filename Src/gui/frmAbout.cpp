@@ -55,10 +55,10 @@ TAboutBox::TAboutBox(const TVersionBlock* block, QWidget* parent) : QDialog(pare
     panel->setFrameShape(QFrame::Panel);
     panel->setFrameShadow(QFrame::Sunken);
 
-    auto* icon = new QLabel(panel);
-    icon->setObjectName(QStringLiteral("ProgramIcon"));
-    icon->setPixmap(Images::ProgramIcon(32).scaled(48, 48, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-    icon->setFixedSize(48, 48);
+    m_ProgramIcon = new QLabel(panel);
+    m_ProgramIcon->setObjectName(QStringLiteral("ProgramIcon"));
+    m_ProgramIcon->setFixedSize(48, 48);
+    DrawIcon();
 
     m_lblProductName = new QLabel(panel);
     m_lblProductName->setObjectName(QStringLiteral("lblProductName"));
@@ -80,7 +80,7 @@ TAboutBox::TAboutBox(const TVersionBlock* block, QWidget* parent) : QDialog(pare
     m_lblComments->setFixedSize(265, 49);
 
     auto* grid = new QGridLayout(panel);
-    grid->addWidget(icon, 0, 0, 2, 1, Qt::AlignTop);
+    grid->addWidget(m_ProgramIcon, 0, 0, 2, 1, Qt::AlignTop);
     grid->addWidget(m_lblProductName, 0, 1);
     grid->addWidget(m_lblVersion, 1, 1, Qt::AlignTop);
     grid->addWidget(line, 2, 0, 1, 2);
@@ -103,4 +103,16 @@ TAboutBox::TAboutBox(const TVersionBlock* block, QWidget* parent) : QDialog(pare
     m_lblCopyright->setText(VersionValue(block, QStringLiteral("LegalCopyright")));
     m_lblComments->setText(VersionValue(block, QStringLiteral("Comments")));
     m_lblVersion->setText(QStringLiteral("Version") + u' ' + VersionValue(block, QStringLiteral("FileVersion")));
+}
+
+void TAboutBox::DrawIcon()
+{
+    // Drawn for the screen's pixel ratio, so that it stays sharp when scaled.
+    m_ProgramIcon->setPixmap(Images::ProgramIcon(48, m_ProgramIcon->devicePixelRatioF()));
+}
+
+void TAboutBox::showEvent(QShowEvent* event)
+{
+    DrawIcon(); // the box may show on another screen than it was made for
+    QDialog::showEvent(event);
 }

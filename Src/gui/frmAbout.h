@@ -26,7 +26,13 @@ class TAboutBox : public QDialog {
 public:
     explicit TAboutBox(const TVersionBlock* block, QWidget* parent = nullptr);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    void DrawIcon();
+
+    QLabel* m_ProgramIcon;
     QLabel* m_lblProductName;
     QLabel* m_lblVersion;
     QLabel* m_lblCopyright;

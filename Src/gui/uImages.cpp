@@ -86,23 +86,13 @@ QPixmap CommandPixmap(TCommandImage image, int size)
     return pixmap;
 }
 
-} // namespace
-
-QIcon Command(TCommandImage image)
+// The tick box drawn on a 16-unit grid, scaled to size pixels.
+QPixmap TickBoxPixmap(bool checked, int size)
 {
-    // Drawn anew for each scale the screens may have, so that the tool bar and
-    // the menus stay sharp at 150 %, 200 % and more instead of showing a
-    // 16-pixel image blown up.
-    QIcon icon;
-    for (int size : {16, 24, 32, 48, 64}) icon.addPixmap(CommandPixmap(image, size));
-    return icon;
-}
-
-QPixmap TickBox(bool checked)
-{
-    QPixmap pixmap = Canvas(16);
+    QPixmap pixmap = Canvas(size);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 16.0, size / 16.0);
     p.setPen(QColor(80, 80, 80));
     p.setBrush(Qt::white);
     p.drawRect(QRectF(2.5, 2.5, 11, 11));
@@ -114,12 +104,34 @@ QPixmap TickBox(bool checked)
     return pixmap;
 }
 
-QPixmap ProgramIcon(int size)
+// A 16-pixel image drawn anew for each scale the screens may have, so that it
+// stays sharp at 150 %, 200 % and more instead of showing 16 pixels blown up.
+template <class Draw> QIcon AtEveryScale(Draw draw)
 {
-    QPixmap pixmap = Canvas(size);
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64}) icon.addPixmap(draw(size));
+    return icon;
+}
+
+} // namespace
+
+QIcon Command(TCommandImage image)
+{
+    return AtEveryScale([image](int size) { return CommandPixmap(image, size); });
+}
+
+QIcon TickBox(bool checked)
+{
+    return AtEveryScale([checked](int size) { return TickBoxPixmap(checked, size); });
+}
+
+QPixmap ProgramIcon(int size, qreal ratio)
+{
+    const int pixels = qRound(size * ratio);
+    QPixmap pixmap = Canvas(pixels);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
-    p.scale(size / 32.0, size / 32.0);
+    p.scale(pixels / 32.0, pixels / 32.0);
     p.setPen(QColor(40, 60, 120));
     p.setBrush(QColor(250, 248, 235));
     p.drawRoundedRect(QRectF(3.5, 5.5, 22, 24), 2, 2);
@@ -134,6 +146,7 @@ QPixmap ProgramIcon(int size)
     p.setBrush(QColor(200, 90, 40));
     p.drawPath(quill);
     p.end();
+    pixmap.setDevicePixelRatio(ratio);
     return pixmap;
 }
 

@@ -9,9 +9,11 @@ namespace Images {
 
 enum TCommandImage { NewProject = 0, OpenProject = 1, SaveProject = 2, SaveResFiles = 3, ProjectOptions = 4 };
 
-QIcon Command(TCommandImage image); // 16 x 16, drawn also for higher pixel ratios
-QPixmap TickBox(bool checked);      // 16 x 16: 0 empty, 1 ticked
-QPixmap ProgramIcon(int size = 32);
+// 16 x 16, drawn also for higher pixel ratios.
+QIcon Command(TCommandImage image);
+QIcon TickBox(bool checked); // empty or ticked
+// size x size device-independent pixels, drawn for the given pixel ratio.
+QPixmap ProgramIcon(int size = 32, qreal ratio = 1.0);
 QIcon ProgramIcons();
 
 } // namespace Images

@@ -348,11 +348,13 @@ private slots:
         QVERIFY(db.mimeTypeForData(QByteArray("objectXTResProject\r\nend\r\n")).name() != type);
     }
 
-    void commandImagesAreDrawnForHigherScales()
+    void imagesAreDrawnForHigherScales()
     {
+        QList<QIcon> icons{Images::TickBox(false), Images::TickBox(true)};
         for (Images::TCommandImage image : {Images::NewProject, Images::OpenProject, Images::SaveProject,
-                                            Images::SaveResFiles, Images::ProjectOptions}) {
-            const QIcon icon = Images::Command(image);
+                                            Images::SaveResFiles, Images::ProjectOptions})
+            icons << Images::Command(image);
+        for (const QIcon& icon : icons) {
             const QImage sharp = icon.pixmap(QSize(16, 16), 2.0).toImage();
             const QImage blownUp = icon.pixmap(QSize(16, 16), 1.0).toImage().scaled(32, 32);
             QCOMPARE(sharp.size(), QSize(32, 32));

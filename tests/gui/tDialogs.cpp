@@ -8,6 +8,7 @@
 #include "fmeLang.h"
 #include "frmAbout.h"
 #include "uErrors.h"
+#include "uImages.h"
 #include "uProject.h"
 
 #include <QAbstractItemModelTester>
@@ -604,6 +605,9 @@ private slots:
         p->Languages()->Delete(2);
         QCOMPARE(model.data(model.index(2, 0), Qt::DisplayRole), QVariant());
         QCOMPARE(model.data(model.index(1, 0), Qt::DisplayRole).toString(), QStringLiteral("EN"));
+        // The tick box comes at every scale, sharp at twice the size.
+        const QIcon tick = model.data(model.index(1, 0), Qt::DecorationRole).value<QIcon>();
+        QCOMPARE(tick.pixmap(QSize(16, 16), 2.0).size(), QSize(32, 32));
     }
 
     void aboutBox()
@@ -613,7 +617,12 @@ private slots:
         QCOMPARE(Child<QLabel>(&about, "lblVersion")->text(), QStringLiteral("Version 1.0.0.1"));
         QVERIFY(Child<QLabel>(&about, "lblCopyright")->text().startsWith(QStringLiteral("Copyright")));
         QCOMPARE(Child<QLabel>(&about, "lblComments")->text(), QString());
-        QCOMPARE(Child<QLabel>(&about, "ProgramIcon")->pixmap().size(), QSize(48, 48));
+        // The icon is drawn at its size for the screen's pixel ratio, not
+        // blown up from a smaller image.
+        auto* icon = Child<QLabel>(&about, "ProgramIcon");
+        QCOMPARE(icon->pixmap().deviceIndependentSize(), QSizeF(48, 48));
+        QCOMPARE(icon->pixmap().devicePixelRatio(), icon->devicePixelRatioF());
+        QCOMPARE(icon->pixmap().toImage(), Images::ProgramIcon(48, icon->devicePixelRatioF()).toImage());
 
         TAboutBox bare(nullptr);
         QCOMPARE(Child<QLabel>(&bare, "lblProductName")->text(), QString());

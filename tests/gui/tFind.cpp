@@ -1,6 +1,6 @@
 // The main window's find filter, Next Untranslated, the look of missing
 // texts and cell tooltips, and the grid following the Languages page.
-#include "tScriptedPrompts.h"
+#include "tMainFormFixture.h"
 #include "uQtText.h"
 
 #include "dlgItemEdit.h"
@@ -33,11 +33,7 @@ std::string Cp(const char* utf8) { return FromQString(QString::fromUtf8(utf8)); 
 QByteArray SampleProject()
 {
     TResProject p;
-    for (const char* id : {"CZ", "EN", "DE"}) {
-        TResLanguageItem* l = p.Languages()->Add();
-        l->SetTextId(id);
-        l->SetVisible(std::string_view(id) != "DE");
-    }
+    AddSampleLanguages(p);
     const char* const ids[] = {"sOpen", "sCancel", "sSave", "sCancelAll", "sClose", "sHidden"};
     const char* const cz[] = {"Otevřít", "Zrušit", "Uložit?", "Zrušit vše", "Zavřít", "Skryté"};
     const char* const en[] = {"Open", nullptr, "Save", "Cancel all", nullptr, "Hidden"};
@@ -61,32 +57,15 @@ QByteArray SampleProject()
 
 } // namespace
 
-class tFind : public QObject {
+class tFind : public QObject, TMainFormFixture {
     Q_OBJECT
 
-    TScriptedPrompts* m_Prompts = nullptr;
-    TMainForm* m_Form = nullptr;
-    QTemporaryDir* m_Dir = nullptr;
     QAbstractItemModelTester* m_Tester = nullptr;
 
-    QAction* Action(const char* name) { return m_Form->findChild<QAction*>(QString::fromLatin1(name)); }
-    void Trigger(const char* name)
-    {
-        m_Form->UpdateActions();
-        QAction* a = Action(name);
-        QVERIFY2(a && a->isEnabled(), name);
-        a->trigger();
-        m_Form->UpdateActions();
-    }
     TStringGridModel* Grid() { return m_Form->GridModel(); }
     QTableView* View() { return m_Form->ListView(); }
     QLineEdit* Filter() { return m_Form->findChild<QLineEdit*>(QStringLiteral("edFilter")); }
     TResStringList* Strings() { return m_Form->CurrentProject()->Strings(); }
-    int Selected()
-    {
-        const QModelIndexList rows = View()->selectionModel()->selectedRows();
-        return rows.isEmpty() ? -1 : rows.front().row();
-    }
     // The text IDs of the rows shown, top to bottom.
     QStringList Shown()
     {
@@ -94,7 +73,10 @@ class tFind : public QObject {
         for (int row = 0; row < Grid()->rowCount(); ++row) r << Grid()->index(row, 1).data().toString();
         return r;
     }
-    QString SelectedTextId() { return Selected() < 0 ? QString() : Grid()->index(Selected(), 1).data().toString(); }
+    QString SelectedTextId()
+    {
+        return SelectedRow() < 0 ? QString() : Grid()->index(SelectedRow(), 1).data().toString();
+    }
     void Type(const char* utf8)
     {
         Filter()->setText(QString::fromUtf8(utf8));
@@ -105,35 +87,21 @@ class tFind : public QObject {
 private slots:
     void init()
     {
-        m_Dir = new QTemporaryDir;
-        m_Prompts = new TScriptedPrompts;
-        m_Form = new TMainForm(*m_Prompts);
-        m_Form->SetTemplateDir(m_Dir->filePath(QStringLiteral("program")));
+        StartForm();
+        QVERIFY(QTest::qWaitForWindowExposed(m_Form));
         // The row-number column changes with every insert and delete, which the
         // tester takes for inconsistent data; that test checks the rows itself.
         m_Tester = nullptr;
         if (QLatin1String(QTest::currentTestFunction()) != QLatin1String("commandsActOnTheItemTheRowShows"))
             m_Tester = new QAbstractItemModelTester(m_Form->GridModel(),
                                                     QAbstractItemModelTester::FailureReportingMode::QtTest);
-        m_Form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_Form));
-        const QString path = m_Dir->filePath(QStringLiteral("sample.rpr"));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(SampleProject());
-        f.close();
-        m_Prompts->Files << path;
-        Trigger("actOpenProject");
-        QVERIFY(m_Form->CurrentProject());
+        OpenProjectFile("sample.rpr", SampleProject());
     }
 
     void cleanup()
     {
-        QCOMPARE(m_Prompts->Unexpected, 0);
         delete m_Tester;
-        delete m_Form;
-        delete m_Prompts;
-        delete m_Dir;
+        FinishForm();
     }
 
     void editMenuAndKeys()
@@ -201,7 +169,7 @@ private slots:
         View()->selectRow(0);
         Type("");
         QCOMPARE(Grid()->rowCount(), 6);
-        QCOMPARE(Selected(), 4);
+        QCOMPARE(SelectedRow(), 4);
         QCOMPARE(View()->columnWidth(1), 160); // the columns keep their widths
 
         // Narrowing keeps the item where it stays shown.
@@ -211,7 +179,7 @@ private slots:
         View()->setFocus();
         Key(View(), Qt::Key_Escape); // from the grid too
         QVERIFY(!Filter()->isVisible());
-        QCOMPARE(Selected(), 3);
+        QCOMPARE(SelectedRow(), 3);
     }
 
     void commandsActOnTheItemTheRowShows()
@@ -290,21 +258,21 @@ private slots:
         // The rightmost column (EN): items 1 and 4 lack their text.
         View()->selectRow(0);
         Trigger("actNextUntranslated");
-        QCOMPARE(Selected(), 1);
+        QCOMPARE(SelectedRow(), 1);
         Trigger("actNextUntranslated");
-        QCOMPARE(Selected(), 4);
+        QCOMPARE(SelectedRow(), 4);
         Trigger("actNextUntranslated");
-        QCOMPARE(Selected(), 1); // round the end
+        QCOMPARE(SelectedRow(), 1); // round the end
         View()->setFocus();
         Key(View(), Qt::Key_J, Qt::ControlModifier);
-        QCOMPARE(Selected(), 4);
+        QCOMPARE(SelectedRow(), 4);
 
         // Under a filter only the rows shown are visited.
         Trigger("actFind");
         Type("za");
         QCOMPARE(Shown(), (QStringList{"sClose"}));
         Trigger("actNextUntranslated");
-        QCOMPARE(Selected(), 0);
+        QCOMPARE(SelectedRow(), 0);
         Key(Filter(), Qt::Key_Escape);
 
         // After editing, the language last edited counts: DE, where only the
@@ -316,7 +284,7 @@ private slots:
                               d->findChild<QPushButton*>(QStringLiteral("btnCancel"))->click();
                           }));
         Trigger("actNextUntranslated");
-        QCOMPARE(Selected(), 0);
+        QCOMPARE(SelectedRow(), 0);
 
         // Nothing left: the selection stays.
         for (int i = 0; i < Strings()->Count(); ++i) {
@@ -324,7 +292,7 @@ private slots:
             t->SetLanguageId(2);
         }
         Trigger("actNextUntranslated");
-        QCOMPARE(Selected(), 0);
+        QCOMPARE(SelectedRow(), 0);
     }
 
     void missingTextsLookDifferentAndLongTextsGetTooltips()

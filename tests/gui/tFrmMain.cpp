@@ -1,5 +1,5 @@
 // The main window driven like a user would: actions by name, keys on the grid.
-#include "tScriptedPrompts.h"
+#include "tMainFormFixture.h"
 #include "uQtText.h"
 
 #include "dlgChooseLang.h"
@@ -29,28 +29,11 @@
 
 namespace {
 
-QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
 // A small project file: three items, CZ and EN visible, DE hidden.
 QByteArray SampleProject()
 {
     TResProject p;
-    for (const char* id : {"CZ", "EN", "DE"}) {
-        TResLanguageItem* l = p.Languages()->Add();
-        l->SetTextId(id);
-        l->SetVisible(std::string_view(id) != "DE");
-    }
+    AddSampleLanguages(p);
     const char* ids[] = {"sOne", "sTwo", "sThree"};
     const int32_t numbers[] = {5, 2, 9};
     for (int i = 0; i < 3; ++i) {
@@ -89,26 +72,13 @@ public:
 
 } // namespace
 
-class tFrmMain : public QObject {
+class tFrmMain : public QObject, TMainFormFixture {
     Q_OBJECT
 
 private:
-    TScriptedPrompts* m_Prompts = nullptr;
-    TMainForm* m_Form = nullptr;
-    QTemporaryDir* m_Dir = nullptr;
     TItemInColumn0* m_Checked = nullptr;
     QAbstractItemModelTester* m_Tester = nullptr;
 
-    QAction* Action(const char* name) { return m_Form->findChild<QAction*>(QString::fromLatin1(name)); }
-    // Triggers a command as a user would: only when its action is enabled.
-    // Keeping the actions up to date is the command's own business.
-    void Trigger(const char* name)
-    {
-        QAction* a = Action(name);
-        QVERIFY2(a, name);
-        QVERIFY2(a->isEnabled(), name);
-        a->trigger();
-    }
     // Shows a command's dialog and acts on it (see ExecModal).
     bool TriggerModal(const char* name, const std::function<void(QWidget*)>& act)
     {
@@ -144,14 +114,7 @@ private:
     }
     void Select(int row) { m_Form->ListView()->selectRow(row); }
     void Key(int key) { QTest::keyClick(m_Form->ListView(), static_cast<Qt::Key>(key)); }
-    QString Path(const char* name) { return m_Dir->filePath(QString::fromLatin1(name)); }
-    void OpenSample()
-    {
-        WriteAll(Path("sample.rpr"), SampleProject());
-        m_Prompts->Files << Path("sample.rpr");
-        Trigger("actOpenProject");
-        QVERIFY(m_Form->CurrentProject());
-    }
+    void OpenSample() { OpenProjectFile("sample.rpr", SampleProject()); }
     // Close Project on a project the user changed: it must ask.
     void ExpectCloseAsks()
     {
@@ -164,23 +127,16 @@ private:
 private slots:
     void init()
     {
-        m_Dir = new QTemporaryDir;
-        m_Prompts = new TScriptedPrompts;
-        m_Form = new TMainForm(*m_Prompts);
-        m_Form->SetTemplateDir(m_Dir->filePath(QStringLiteral("program")));
+        StartForm();
         m_Checked = new TItemInColumn0(m_Form->GridModel());
         m_Tester = new QAbstractItemModelTester(m_Checked, QAbstractItemModelTester::FailureReportingMode::QtTest);
-        m_Form->show();
     }
 
     void cleanup()
     {
-        QCOMPARE(m_Prompts->Unexpected, 0);
         delete m_Tester;
         delete m_Checked;
-        delete m_Form;
-        delete m_Prompts;
-        delete m_Dir;
+        FinishForm();
     }
 
     void startsWithNoProject()

@@ -1,6 +1,6 @@
 // The problem list: shown from the View menu, refreshed after commands,
 // navigation to the grid, and the question before units are written.
-#include "tScriptedPrompts.h"
+#include "tMainFormFixture.h"
 #include "uQtText.h"
 
 #include "fmeProblems.h"
@@ -19,23 +19,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-class tProblems : public QObject {
+class tProblems : public QObject, TMainFormFixture {
     Q_OBJECT
 
 private:
-    TScriptedPrompts* m_Prompts = nullptr;
-    TMainForm* m_Form = nullptr;
-    QTemporaryDir* m_Dir = nullptr;
-
     TProblemsDock* Dock() { return m_Form->ProblemsDock(); }
     TProblemsModel* Problems() { return Dock()->Model(); }
-    void Trigger(const char* name)
-    {
-        m_Form->UpdateActions();
-        QAction* a = m_Form->findChild<QAction*>(QString::fromLatin1(name));
-        QVERIFY2(a && a->isEnabled(), name);
-        a->trigger();
-    }
     void ShowProblems()
     {
         QAction* entry = m_Form->findChild<QAction*>(QStringLiteral("miViewProblems"));
@@ -50,29 +39,10 @@ private:
         for (int c = 0; c < Problems()->columnCount(); ++c) r << Problems()->index(row, c).data().toString();
         return r;
     }
-    int GridSelection()
-    {
-        const QModelIndexList rows = m_Form->ListView()->selectionModel()->selectedRows();
-        return rows.isEmpty() ? -1 : rows.front().row();
-    }
 
 private slots:
-    void init()
-    {
-        m_Dir = new QTemporaryDir;
-        m_Prompts = new TScriptedPrompts;
-        m_Form = new TMainForm(*m_Prompts);
-        m_Form->SetTemplateDir(m_Dir->filePath(QStringLiteral("program")));
-        m_Form->show();
-    }
-
-    void cleanup()
-    {
-        QCOMPARE(m_Prompts->Unexpected, 0);
-        delete m_Form;
-        delete m_Prompts;
-        delete m_Dir;
-    }
+    void init() { StartForm(); }
+    void cleanup() { FinishForm(); }
 
     void hiddenUntilShownFromTheViewMenu()
     {
@@ -157,11 +127,11 @@ private slots:
         const QRect cell = list->visualRect(Problems()->index(blankRow, 0));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, cell.center());
-        QCOMPARE(GridSelection(), 2);
+        QCOMPARE(SelectedRow(), 2);
 
         list->setCurrentIndex(Problems()->index(emptyRow, 0));
         QTest::keyClick(list, Qt::Key_Return);
-        QCOMPARE(GridSelection(), 1);
+        QCOMPARE(SelectedRow(), 1);
         QCOMPARE(m_Form->ListView()->currentIndex().row(), 1);
     }
 

@@ -799,7 +799,11 @@ void TMainForm::actNextUntranslatedExecute()
         const int row =
             language ? NextUntranslated(*m_CurrentProject->Strings(), *language, m_Grid->RowMap(), SelectedRow()) : -1;
         if (row < 0) {
-            QApplication::beep(); // every shown item has its text
+            // A beep alone is often silent: say which language was looked at.
+            QApplication::beep();
+            if (language)
+                ShowStatusMessage(
+                    QStringLiteral("Every item shown has a text in %1").arg(ToQString(language->TextId())));
             return;
         }
         m_ListView->selectRow(row);

@@ -17,6 +17,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -293,6 +294,9 @@ private slots:
         }
         Trigger("actNextUntranslated");
         QCOMPARE(SelectedRow(), 0);
+        // ... and the status bar says why nothing moved.
+        QCOMPARE(m_Form->findChild<QLabel*>(QStringLiteral("StatusMessage"))->text(),
+                 QStringLiteral("Every item shown has a text in DE"));
     }
 
     void missingTextsLookDifferentAndLongTextsGetTooltips()

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
@@ -177,6 +178,17 @@ TCliOptions ParseOptions(const TCommand& command, int argc, char** argv)
 
 // Every line of output is valid UTF-8, whatever bytes a file name brought.
 void PrintLine(std::ostream& out, const std::string& line) { out << ValidUtf8(line) << "\n"; }
+
+// What was printed must have reached its file: a full disk or a closed pipe
+// is an error, not a success with the output lost.
+void FlushStandardOutput()
+{
+    // errno still holds the reason of the write that failed, possibly an
+    // earlier flush's.
+    std::cout.flush();
+    if (!std::cout || std::fflush(stdout) != 0 || std::ferror(stdout))
+        throw EWriteError(kMsgStreamWrite, errno ? std::strerror(errno) : "");
+}
 
 // Why the project file at path cannot be read, as far as the file system
 // tells; empty when it names no reason.
@@ -379,8 +391,7 @@ int Format(const TCliOptions& o)
     if (o.Operands.size() == 2 && o.Operands[1] == "-") {
         const std::string text = p.SaveToText();
         std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
-        std::cout.flush();
-        if (!std::cout) throw EWriteError(kMsgStreamWrite);
+        FlushStandardOutput();
         g_KeptProject = project.release();
         return 0;
     }
@@ -427,7 +438,9 @@ int main(int argc, char** argv)
             std::cout << command->Help;
             return 0;
         }
-        return Run(*command, options);
+        const int status = Run(*command, options);
+        FlushStandardOutput();
+        return status;
     } catch (const TUsageError& e) {
         if (e.Reason().empty()) std::cerr << kUsage;
         else {

@@ -46,6 +46,14 @@ check "--opt=VALUE and -- end the options" '[ $rc = 0 ] && cmp -s other/ResStr.p
 "$CLI" generate --output-dir missing/deeper p.rpr 2> err.txt; rc=$?
 check "cannot create: 1, the file and the system's reason" '[ $rc = 1 ] && [ "$(tail -n 1 err.txt)" = "error: Cannot create file missing/deeper/ResStr.pas: No such file or directory" ]'
 
+# Output that cannot be written is an error, not a silent success.
+"$CLI" check p.rpr > /dev/full 2> err.txt; rc=$?
+check "check to a full device: 1 and the reason" '[ $rc = 1 ] && [ "$(tail -n 1 err.txt)" = "error: Stream write error: No space left on device" ]'
+"$CLI" generate --force p.rpr > /dev/full 2> err.txt; rc=$?
+check "generate's summary to a full device: 1" '[ $rc = 1 ] && grep -q "No space left on device" err.txt'
+"$CLI" format p.rpr - > /dev/full 2> err.txt; rc=$?
+check "format to a full standard output: 1 and the reason" '[ $rc = 1 ] && [ "$(tail -n 1 err.txt)" = "error: Stream write error: No space left on device" ]'
+
 "$CLI" generate nothere.rpr 2> err.txt; rc=$?
 check "missing project: the file and the reason" '[ $rc = 1 ] && [ "$(tail -n 1 err.txt)" = "error: Cannot open file nothere.rpr: No such file or directory" ]'
 printf 'object TResProject\r\n  Strings.NumberIdBase = 0\r\nend\r\n' > bad.rpr

@@ -522,7 +522,8 @@ void TMainForm::actSaveResFilesExecute()
             QString text = QStringLiteral("These units would be written outside the project's folder:");
             for (const TUnitPath& unit : outside) text += u'\n' + FromFilePath(unit.Path);
             text += QStringLiteral("\nWrite them ?");
-            if (m_Prompts.Ask(TAskKind::Confirm, text, TButtons::YesNo) != TAnswer::Yes) throw EAbort();
+            // Enter means No: a reflex must not write into "/" or over others' files.
+            if (m_Prompts.Ask(TAskKind::Confirm, text, TButtons::YesNoDefaultNo) != TAnswer::Yes) throw EAbort();
         }
         const TNumbering before = NumberingOf(*m_CurrentProject->Strings());
         m_CurrentProject->Strings()->RenumberIds();

@@ -89,7 +89,7 @@ TAnswer TQtPrompts::Ask(TAskKind kind, const QString& text, TButtons buttons)
     QPushButton* yes = nullptr;
     QPushButton* no = nullptr;
     QPushButton* cancel = nullptr;
-    if (buttons == TButtons::YesNo || buttons == TButtons::YesNoCancel) {
+    if (buttons == TButtons::YesNo || buttons == TButtons::YesNoCancel || buttons == TButtons::YesNoDefaultNo) {
         yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
         no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
     } else {
@@ -97,7 +97,7 @@ TAnswer TQtPrompts::Ask(TAskKind kind, const QString& text, TButtons buttons)
     }
     if (buttons == TButtons::OKCancel || buttons == TButtons::YesNoCancel)
         cancel = box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
-    box.setDefaultButton(ok ? ok : yes);
+    box.setDefaultButton(ok ? ok : buttons == TButtons::YesNoDefaultNo ? no : yes);
     box.setEscapeButton(cancel ? cancel : no ? no : ok);
     box.exec();
     QAbstractButton* clicked = box.clickedButton();

@@ -12,7 +12,9 @@ class QSettings;
 class QWidget;
 
 enum class TAskKind { Confirm, Error, Information, Warning };
-enum class TButtons { OK, OKCancel, YesNo, YesNoCancel };
+// YesNoDefaultNo: Yes and No where Enter means No, for a question whose Yes
+// does what cannot be taken back.
+enum class TButtons { OK, OKCancel, YesNo, YesNoCancel, YesNoDefaultNo };
 enum class TAnswer { OK, Cancel, Yes, No };
 
 inline constexpr const char* kAppTitle = "Quillet";

@@ -463,7 +463,7 @@ private slots:
         Trigger("actSaveResFiles");
         QCOMPARE(m_Prompts->Log.size(), 2);
         QCOMPARE(m_Prompts->Log[1].Caption, QStringLiteral("Confirm"));
-        QCOMPARE(m_Prompts->Log[1].Buttons, TButtons::YesNo);
+        QCOMPARE(m_Prompts->Log[1].Buttons, TButtons::YesNoDefaultNo);
         QCOMPARE(m_Prompts->Log[1].Text,
                  "These units would be written outside the project's folder:\n" + Path("ResStr.pas") + "\n" +
                      Path("ResStrCZ.pas") + "\n" + Path("ResStrEN.pas") + "\nWrite them ?");

@@ -373,6 +373,23 @@ done
 check "Escape at the overwrite question keeps the file" cmp -s "$work/out/ResStr.pas" "$work/ResStr.before"
 check "every overwrite question answered" refute appears Information
 
+# Units that would land outside the project's folder: Enter at the question
+# keeps the default, No, and writes nothing.
+scenario
+mkdir -p "$work/proj" "$work/elsewhere"
+new_project
+menu p p
+focus "Project Options" && type_text "$work/elsewhere" && keys Return
+wait_gone "Project Options"
+save_as "$work/proj/outside.rpr"
+menu p r
+write_anyway # the item without a text ID
+check "outside question titled Confirm" titled Confirm
+focus Confirm && keys Return
+wait_gone Confirm
+sleep 0.3
+check "Enter at the outside question writes nothing" test -z "$(ls -A "$work/elsewhere")"
+
 stop_app
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -63,6 +63,12 @@ if [ ! -s "$work/display" ]; then
     exit 1
 fi
 export DISPLAY=":$(head -n1 "$work/display")"
+# The display number comes before the server takes connections on a busy
+# machine: wait until a client gets through.
+for _ in $(seq 200); do
+    timeout 5 xdotool getdisplaygeometry >/dev/null 2>&1 && break
+    sleep 0.05
+done
 
 # --- helpers ----------------------------------------------------------------------
 
@@ -102,9 +108,9 @@ wait_gone() {
     return 1
 }
 
-# True when a window with that title shows up within a second.
+# True when a window with that title shows up within two seconds.
 appears() { (
-    for _ in $(seq 20); do
+    for _ in $(seq 40); do
         [ -n "$(X search --onlyvisible --name "^$1( .+)?\$")" ] && exit 0
         sleep 0.05
     done
@@ -157,10 +163,17 @@ start_app() {
     # in the work folder: every run starts as the first run.
     rm -rf "$work/home"
     mkdir -p "$work/home"
-    HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" QT_QPA_PLATFORM=xcb \
-        "$work/app/quillet" >>"$work/app.log" 2>&1 &
-    app_pid=$!
-    wait_window Quillet >/dev/null
+    # A start that fails before its window shows (the X server refusing a
+    # connection under load) is tried again, twice at most.
+    for _ in 1 2 3; do
+        HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" QT_QPA_PLATFORM=xcb \
+            "$work/app/quillet" >>"$work/app.log" 2>&1 &
+        app_pid=$!
+        wait_window Quillet >/dev/null && return 0
+        kill -0 "$app_pid" 2>/dev/null && return 1
+        wait "$app_pid" 2>/dev/null
+    done
+    return 1
 }
 
 stop_app() {
@@ -187,10 +200,11 @@ size_of() { # TITLE: "WxH" of the window
     X getwindowgeometry "$id" | sed -n 's/^ *Geometry: //p'
 }
 
-# A new project with the grid focused and its first row selected.
+# A new project; its grid has the keyboard, Space selects the first row.
 new_project() {
     menu f n || return 1
-    focus Quillet && keys Tab space
+    sleep 0.3 # the grid appears after the menu has closed
+    focus Quillet && keys space
 }
 
 # Enter on the selected row opens the item editor. A key that came before the
@@ -323,7 +337,10 @@ menu f c
 scenario
 menu f n
 sleep 0.3
-focus Quillet && keys space Return
+for _ in 1 2 3; do # a key that came before the grid was there is given again
+    focus Quillet && keys space Return
+    appears "Item Editor" && break
+done
 check "a new project's grid has the keyboard" wait_window "Item Editor"
 focus "Item Editor" && keys Escape
 wait_gone "Item Editor"
@@ -391,5 +408,9 @@ sleep 0.3
 check "Enter at the outside question writes nothing" test -z "$(ls -A "$work/elsewhere")"
 
 stop_app
+if [ "$failed" -gt 0 ]; then
+    echo "--- what the program printed:"
+    grep -v XDG_RUNTIME_DIR "$work/app.log" | tail -n 30
+fi
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

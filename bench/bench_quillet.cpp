@@ -10,6 +10,7 @@
 // child's peak resident set (wait4). The editor's load runs in a child of this
 // program (bench_quillet --editor-load FILE), so that nothing else sits in its
 // heap.
+#include "tAdversarialOrder.h"
 #include "uDefaults.h"
 #include "uProject.h"
 
@@ -48,20 +49,6 @@ double CpuMs()
 }
 
 double Ms(const timeval& t) { return double(t.tv_sec) * 1000.0 + double(t.tv_usec) / 1000.0; }
-
-// The middle-pivot quicksort's worst order: at every step the middle entry of
-// the stretch holds its largest number.
-std::vector<int32_t> MiddlePivotKiller(int32_t n)
-{
-    std::vector<int32_t> position(static_cast<size_t>(n)), number(static_cast<size_t>(n));
-    for (int32_t i = 0; i < n; ++i) position[static_cast<size_t>(i)] = i;
-    for (int32_t r = n - 1; r > 0; --r) {
-        number[static_cast<size_t>(position[static_cast<size_t>(r / 2)])] = r + 1;
-        std::swap(position[static_cast<size_t>(r / 2)], position[static_cast<size_t>(r)]);
-    }
-    number[static_cast<size_t>(position[0])] = 1;
-    return number;
-}
 
 // The seven default languages, all shown; every item has three texts (in
 // CZ, DE and PL; the others fall back through their source languages), some

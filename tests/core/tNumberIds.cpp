@@ -1,3 +1,4 @@
+#include "tAdversarialOrder.h"
 #include "tHelpers.h"
 
 namespace {
@@ -138,25 +139,6 @@ TEST(SortedByNumberId, FixedBelowBaseAndNegativeNumbers)
     p.Strings()->RenumberIds();
     EXPECT_EQ(Listing(p), "A1 B5 C6") << "nothing below the base but the fixed item";
 }
-
-namespace {
-
-// The order of numbers that makes a quicksort with the middle entry as pivot
-// find the largest remaining number there at every step: without a bound on
-// its depth it recurses once per item.
-std::vector<int32_t> MiddlePivotKiller(int32_t n)
-{
-    std::vector<int32_t> position(static_cast<size_t>(n)), number(static_cast<size_t>(n));
-    for (int32_t i = 0; i < n; ++i) position[static_cast<size_t>(i)] = i;
-    for (int32_t r = n - 1; r > 0; --r) {
-        number[static_cast<size_t>(position[static_cast<size_t>(r / 2)])] = r + 1;
-        std::swap(position[static_cast<size_t>(r / 2)], position[static_cast<size_t>(r)]);
-    }
-    number[static_cast<size_t>(position[0])] = 1;
-    return number;
-}
-
-} // namespace
 
 TEST(SortedByNumberId, AdversarialOrderOfManyItemsSortsWithoutOverflowingTheStack)
 {

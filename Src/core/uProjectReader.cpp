@@ -561,13 +561,13 @@ std::unique_ptr<TFileText> ReadProjectFile(const std::string& path)
 {
     // Non-blocking, so that opening a FIFO does not wait for a writer.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) throw EFOpenError(MsgCannotOpen(path));
+    if (fd < 0) throw EFOpenError(MsgCannotOpen(path), std::strerror(errno));
     struct TCloser {
         int Fd;
         ~TCloser() { ::close(Fd); }
     } closer{fd};
     struct stat st {};
-    if (::fstat(fd, &st) != 0) throw EFOpenError(MsgCannotOpen(path));
+    if (::fstat(fd, &st) != 0) throw EFOpenError(MsgCannotOpen(path), std::strerror(errno));
     if (!S_ISREG(st.st_mode)) throw EFOpenError(MsgNotRegularFile(path));
     if (st.st_size > kMaxProjectFileSize) throw EFOpenError(MsgFileTooLarge(path));
     // Sized from fstat; a file that grew since then is noticed by a small
@@ -578,7 +578,7 @@ std::unique_ptr<TFileText> ReadProjectFile(const std::string& path)
         for (;;) {
             const ssize_t n = ::read(fd, to, room);
             if (n >= 0) return static_cast<size_t>(n);
-            if (errno != EINTR) throw EFOpenError(MsgCannotOpen(path));
+            if (errno != EINTR) throw EFOpenError(MsgCannotOpen(path), std::strerror(errno));
         }
     };
     for (;;) {

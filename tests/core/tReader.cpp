@@ -224,6 +224,11 @@ TEST(LoadFromFile, SetsFileNameOnlyOnSuccess)
     TTempDir dir;
     TResProject p;
     EXPECT_THROW_MSG(p.LoadFromFile(dir / "none.rpr"), EFOpenError, "Cannot open file " + (dir / "none.rpr"));
+    try {
+        p.LoadFromFile(dir / "none.rpr");
+    } catch (const EFOpenError& e) {
+        EXPECT_EQ(e.Reason(), "No such file or directory"); // the system's reason, shown beside the message
+    }
     WriteBytes(dir / "bad.rpr", Root("  Comment = 'x'\n  Tag = 'y'\n"));
     EXPECT_THROW(p.LoadFromFile(dir / "bad.rpr"), EReadError);
     EXPECT_EQ(p.FileName(), "");

@@ -170,8 +170,9 @@ private slots:
         QCOMPARE(m_Prompts->Errors().back(), QStringLiteral("Invalid string constant on line 2."));
         m_Form->OpenProjectFile(Path(QStringLiteral("nothere.rpr")));
         QVERIFY(!m_Form->CurrentProject());
-        QCOMPARE(m_Prompts->Errors().back(),
-                 QStringLiteral("Cannot open file %1.").arg(Path(QStringLiteral("nothere.rpr"))));
+        QCOMPARE(
+            m_Prompts->Errors().back(),
+            QStringLiteral("Cannot open file %1.\nNo such file or directory").arg(Path(QStringLiteral("nothere.rpr"))));
         // Only files that opened are recent.
         QCOMPARE(m_Form->RecentProjects(), (QStringList{Path(QStringLiteral("b.rpr")), a}));
     }

@@ -20,21 +20,6 @@ const std::string kCestinaUtf8 =
     "ResStr\xC4\x8C"
     "e\xC5\xA1tina.pas";
 
-class TRecordingPrompt : public TOverwritePrompt {
-public:
-    std::vector<std::string> Asked;
-    bool AskOverwrite(const std::string& path) override
-    {
-        Asked.push_back(path);
-        return true;
-    }
-};
-
-size_t NamesInFolder(const fs::path& dir)
-{
-    return static_cast<size_t>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
-}
-
 } // namespace
 
 TEST(Border, ValidUtf8KeepsUtf8AndReplacesTheRest)
@@ -100,7 +85,7 @@ TEST(Border, CzechFolderAndUnitNamesAreUtf8OnDisk)
     p.SaveToFile(dir / "proj/p.rpr");
     p.SetOutputDirectory(kVystupModel);
     EXPECT_EQ(p.OutputPath(kCestinaModel), dir / ("proj/" + kVystupUtf8 + "/" + kCestinaUtf8));
-    TRecordingPrompt prompt;
+    TScriptedPrompt prompt;
     p.WriteUnits(prompt);
     const fs::path unit = dir.Path() / "proj" / kVystupUtf8 / kCestinaUtf8;
     ASSERT_TRUE(fs::exists(unit));
@@ -109,7 +94,7 @@ TEST(Border, CzechFolderAndUnitNamesAreUtf8OnDisk)
         ReadBytes(unit).starts_with("unit ResStr\xC8"
                                     "e\x9Atina;\r\n"));
     EXPECT_TRUE(fs::exists(dir.Path() / "proj" / kVystupUtf8 / "ResStr.pas"));
-    EXPECT_EQ(NamesInFolder(dir.Path() / "proj" / kVystupUtf8), 2u);
+    EXPECT_EQ(FilesIn(dir.Path() / "proj" / kVystupUtf8), 2u);
 
     // The question and the error name the paths in UTF-8.
     p.WriteUnits(prompt);

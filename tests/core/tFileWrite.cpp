@@ -60,11 +60,6 @@ int InChild(const std::function<int()>& body, bool asNobody)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
 }
 
-class TAnswerYes : public TOverwritePrompt {
-public:
-    bool AskOverwrite(const std::string&) override { return true; }
-};
-
 } // namespace
 
 TEST(SafeSave, AReadOnlyFileIsNotReplaced)
@@ -89,7 +84,7 @@ TEST(SafeSave, AReadOnlyFileIsNotReplaced)
     p.SetOutputDirectory(dir.Path().string());
     WriteBytes(dir / "ResStrEN.pas", "old unit");
     ::chmod((dir / "ResStrEN.pas").c_str(), 0400);
-    TAnswerYes yes;
+    TScriptedPrompt yes;
     EXPECT_THROW_MSG(p.WriteLanguageUnit(p.Languages()->Items(0), yes), EFCreateError,
                      "Cannot create file " + (dir / "ResStrEN.pas"));
     EXPECT_EQ(ReadBytes(dir / "ResStrEN.pas"), "old unit");
@@ -362,7 +357,7 @@ TEST(FileBatch, NothingIsReplacedUntilEveryFileIsWritten)
     p.SetOutputDirectory(dir.Path().string());
     for (const char* name : {"ResStr.pas", "ResStrEN.pas", "ResStrCZ.pas"}) WriteBytes(dir / name, "old");
     ::chmod((dir / "ResStrCZ.pas").c_str(), 0444);
-    TAnswerYes yes;
+    TScriptedPrompt yes;
     EXPECT_THROW_MSG(p.WriteUnits(yes), EFCreateError, "Cannot create file " + (dir / "ResStrCZ.pas"));
     for (const char* name : {"ResStr.pas", "ResStrEN.pas", "ResStrCZ.pas"})
         EXPECT_EQ(ReadBytes(dir / name), "old") << name;
@@ -405,7 +400,7 @@ TEST(FileBatch, AFullDiskNamesTheUnitAndTheReason)
     p.SaveToFile(dir / "p.rpr");
     p.SetOutputDirectory("out");
     fs::create_symlink("/dev/full", dir.Path() / "out/ResStrCZ.pas");
-    TAnswerYes yes;
+    TScriptedPrompt yes;
     try {
         p.WriteUnits(yes);
         ADD_FAILURE() << "no error";

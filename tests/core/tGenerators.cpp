@@ -6,19 +6,6 @@ namespace {
 
 const std::string kGen = QUILLET_TEST_DATA "/gen/";
 
-class TScriptedPrompt : public TOverwritePrompt {
-public:
-    std::vector<bool> Answers;
-    std::vector<std::string> Asked;
-    bool AskOverwrite(const std::string& path) override
-    {
-        Asked.push_back(path);
-        bool a = Answers.empty() ? true : Answers.front();
-        if (!Answers.empty()) Answers.erase(Answers.begin());
-        return a;
-    }
-};
-
 // The lines of a unit between two markers, LF-joined, for readable checks.
 std::string Lines(const std::string& text, const std::string& from, const std::string& to)
 {

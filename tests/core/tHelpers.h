@@ -2,6 +2,7 @@
 #pragma once
 
 #include "uErrors.h"
+#include "uOverwritePrompt.h"
 #include "uProject.h"
 #include "uText.h"
 
@@ -12,6 +13,7 @@
 #include <sstream>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 inline TResLanguageItem* AddLanguage(TResProject& p, const std::string& id, bool visible = true, int32_t source = -1)
 {
@@ -62,6 +64,28 @@ inline std::string Crlf(const std::string& text)
         r += c;
     }
     return r;
+}
+
+// The overwrite question answered from a script (Yes once the script runs
+// out), with every path it was asked about.
+class TScriptedPrompt : public TOverwritePrompt {
+public:
+    std::vector<bool> Answers;
+    std::vector<std::string> Asked;
+    bool AskOverwrite(const std::string& path) override
+    {
+        Asked.push_back(path);
+        const bool answer = Answers.empty() || Answers.front();
+        if (!Answers.empty()) Answers.erase(Answers.begin());
+        return answer;
+    }
+};
+
+// How many entries a folder holds (temporary files left behind count too).
+inline size_t FilesIn(const std::filesystem::path& dir)
+{
+    return static_cast<size_t>(
+        std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator()));
 }
 
 // A fresh folder under the system's temporary folder, removed at the end.

@@ -146,13 +146,6 @@ protected:
     bool Commit(const std::string&, const std::string&) override { return false; }
 };
 
-size_t FilesIn(const std::filesystem::path& dir)
-{
-    size_t n = 0;
-    for (auto it = std::filesystem::directory_iterator(dir); it != std::filesystem::directory_iterator(); ++it) ++n;
-    return n;
-}
-
 } // namespace
 
 TEST(SaveToFile, AFailedSaveKeepsTheOldFileWhole)

@@ -7,12 +7,10 @@
 #include "uText.h"
 
 #include <getopt.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -190,27 +188,17 @@ void FlushStandardOutput()
         throw EWriteError(kMsgStreamWrite, errno ? std::strerror(errno) : "");
 }
 
-// Why the project file at path cannot be read, as far as the file system
-// tells; empty when it names no reason.
-std::string ReadReason(const std::string& path)
-{
-    std::error_code ec;
-    if (std::filesystem::is_directory(std::filesystem::path(path), ec)) return std::strerror(EISDIR);
-    return ::access(path.c_str(), R_OK) == 0 ? std::string() : std::strerror(errno);
-}
-
-// Every error names its file: a reading error the system can explain gets
-// the reason, and a message that does not name the file gets it in front
-// ("p.rpr: OBJECT expected on line 1"). Called inside a catch block.
+// Every error names its file: a message that does not name the file gets it
+// in front ("p.rpr: OBJECT expected on line 1"); the reader's open errors name
+// it and carry the system's reason already. Called inside a catch block.
 [[noreturn]] void RethrowNamingFile(const std::string& path)
 {
     try {
         throw;
     } catch (const EAbort&) {
         throw;
-    } catch (const EFOpenError& e) {
-        if (!e.Reason().empty() || e.Message() != MsgCannotOpen(path)) throw;
-        throw EFOpenError(e.Message(), ReadReason(path));
+    } catch (const EFOpenError&) {
+        throw;
     } catch (const Exception& e) {
         if (e.Message().find(path) != std::string::npos) throw;
         throw Exception(path + ": " + e.Message(), e.Reason());

@@ -7,8 +7,10 @@
 #include "uText.h"
 
 #include <getopt.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -205,13 +207,35 @@ void FlushStandardOutput()
     }
 }
 
+// The project file is mapped while it is read: should another program cut it
+// short meanwhile, reading past its new end raises SIGBUS. Nothing has been
+// written by then, so the command ends with the file's name and the reason.
+const char* g_MappedPath = nullptr;
+
+void OnBusError(int)
+{
+    auto put = [](const char* s) {
+        if (::write(STDERR_FILENO, s, std::strlen(s)) < 0) return;
+    };
+    put("quillet-cli: ");
+    put(g_MappedPath ? g_MappedPath : "the project file");
+    put(": the file was cut short while it was read\n");
+    ::_exit(1);
+}
+
 void Load(TResProject& p, const std::string& path)
 {
+    struct sigaction action {};
+    action.sa_handler = OnBusError;
+    ::sigaction(SIGBUS, &action, nullptr);
+    g_MappedPath = path.c_str();
     try {
-        p.LoadFromFile(path);
+        p.LoadFromFile(path, TProjectFileAccess::Map);
     } catch (...) {
+        g_MappedPath = nullptr;
         RethrowNamingFile(path);
     }
+    g_MappedPath = nullptr;
 }
 
 class TCliPrompt : public TOverwritePrompt {

@@ -338,6 +338,37 @@ TResProject::~TResProject()
     m_Languages.reset();
 }
 
+bool TResProject::IsAsNew() const
+{
+    const TResProject fresh;
+    return m_Languages->Count() == 0 && m_Languages->NextID() == 0 && m_Strings->Count() == 0 &&
+        m_Strings->NextID() == 0 && m_Strings->NumberIdBase() == fresh.m_Strings->NumberIdBase() &&
+        m_OutputDirectory == fresh.m_OutputDirectory && m_ConstFileName == fresh.m_ConstFileName &&
+        m_StringIdPrefix == fresh.m_StringIdPrefix && m_PtrIdPrefix == fresh.m_PtrIdPrefix &&
+        m_Comment == fresh.m_Comment && m_Name == fresh.m_Name && m_Tag == fresh.m_Tag && m_Left == fresh.m_Left &&
+        m_Top == fresh.m_Top;
+}
+
+void TResProject::MakeNew()
+{
+    TResProject fresh;
+    std::swap(m_Languages, fresh.m_Languages);
+    std::swap(m_Strings, fresh.m_Strings);
+    m_Languages->SetProject(this);
+    m_Strings->SetProject(this);
+    m_OutputDirectory = fresh.m_OutputDirectory;
+    m_ConstFileName = fresh.m_ConstFileName;
+    m_StringIdPrefix = fresh.m_StringIdPrefix;
+    m_PtrIdPrefix = fresh.m_PtrIdPrefix;
+    m_Comment = fresh.m_Comment;
+    m_Name = fresh.m_Name;
+    m_Tag = fresh.m_Tag;
+    m_Left = fresh.m_Left;
+    m_Top = fresh.m_Top;
+    fresh.m_Languages->SetProject(&fresh); // freed with fresh
+    fresh.m_Strings->SetProject(&fresh);
+}
+
 void TResProject::SetLanguages(std::unique_ptr<TResLanguageList> list)
 {
     if (!list || list.get() == m_Languages.get()) return;

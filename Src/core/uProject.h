@@ -20,6 +20,7 @@ class TResStringConstItem;
 class TCollection;
 class TFileWriter;
 class TOverwritePrompt;
+class TProjectFileText;
 
 // ---------------------------------------------------------------------------
 // Collections: ordered, owning lists whose items get an ID from a per-list
@@ -281,6 +282,11 @@ private:
 // size estimate of the checks uses the same rule.
 inline bool StartsNewRange(int32_t previousNumber, int32_t number) { return int64_t(number) - previousNumber >= 8; }
 
+// How LoadFromFile gets at the file's bytes. Map spares a copy of the whole
+// file, but a file cut short by someone else while it is read raises SIGBUS:
+// only for a process that handles it, such as a command that ends anyway.
+enum class TProjectFileAccess { Read, Map };
+
 class TResProject {
 public:
     TResProject();
@@ -325,7 +331,7 @@ public:
     void Changed() { m_Modified = true; }
 
     // The project file.
-    void LoadFromFile(const std::string& path);
+    void LoadFromFile(const std::string& path, TProjectFileAccess access = TProjectFileAccess::Read);
     void LoadFromText(std::string_view text); // the reader without the file
     void SaveToFile(const std::string& path);
     void SaveToFile(const std::string& path, TFileWriter& writer);
@@ -351,6 +357,12 @@ public:
     std::string ComposedOutputPath(const std::string& fileName, const std::string* outputDir = nullptr) const;
 
 private:
+    // The reader; a project that is as new is read in one pass, and made new
+    // again should the text turn out not to be well formed.
+    void LoadText(std::string_view text, TProjectFileText* release);
+    bool IsAsNew() const;
+    void MakeNew();
+
     std::unique_ptr<TResLanguageList> m_Languages;
     std::unique_ptr<TResStringList> m_Strings;
     bool m_Modified = false;

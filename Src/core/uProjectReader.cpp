@@ -1,7 +1,4 @@
-// LoadFromFile. The text is read twice: the syntax pass checks all of it and
-// keeps nothing but the item count of each item list, so that a syntax error
-// leaves the project as it was; the apply pass reads it again and hands each
-// value to the model's setters as soon as it has read it, in file order.
+// LoadFromFile and LoadFromText: the project file notation read into the model.
 #include "uProject.h"
 #include "uText.h"
 
@@ -23,174 +20,13 @@
 
 namespace {
 
-// The common part of both passes: the current token and the steps that every
-// grammar rule takes.
-class TRprParserBase {
-protected:
-    explicit TRprParserBase(std::string_view text) : m_Lexer(text) {}
-
-    void Advance() { m_Token = m_Lexer.Next(); }
-    [[noreturn]] void Fail(std::string_view message) const { throw EParserError(MsgOnLine(message, m_Token.Line)); }
-    void Expect(char symbol)
-    {
-        if (!m_Token.IsSymbol(symbol)) Fail(MsgSymbolExpected(symbol));
-        Advance();
-    }
-    std::string_view ExpectIdentifier()
-    {
-        if (m_Token.Kind != TRprTokenKind::Identifier) Fail(kMsgIdentExpected);
-        const std::string_view name = m_Token.Text;
-        Advance();
-        return name;
-    }
-    // A position or index written as "[n]"; its value is not used.
-    void SkipIndex()
-    {
-        if (!m_Token.IsSymbol('[')) return;
-        Advance();
-        if (m_Token.Kind != TRprTokenKind::Integer) Fail(kMsgNumberExpected);
-        Advance();
-        Expect(']');
-    }
-
-    TRprLexer m_Lexer;
-    TRprToken m_Token;
-};
-
-// ---------------------------------------------------------------------------
-// The syntax pass: one function per grammar rule.
-
-class TRprSyntaxPass : TRprParserBase {
-public:
-    explicit TRprSyntaxPass(std::string_view text) : TRprParserBase(text) {}
-
-    // The item count of every item list, in the order in which the lists begin.
-    std::vector<int> Run()
-    {
-        Advance();
-        if (!m_Token.IsObjectKeyword() && m_Lexer.Text().starts_with("\xEF\xBB\xBF"))
-            throw EParserError(MsgOnLine(kMsgObjectExpected, m_Token.Line) + kMsgUtf8Bom);
-        // Taking the root's "end" reads one more token; the rest is not examined.
-        ParseObject();
-        return std::move(m_ItemCounts);
-    }
-
-private:
-    // Values nested deeper than this are refused; no property takes them.
-    static constexpr int kMaxDepth = 500;
-
-    void ParseObject()
-    {
-        if (++m_Depth > kMaxDepth) Fail(kMsgInvalidPropertyValue);
-        if (!m_Token.IsObjectKeyword()) Fail(kMsgObjectExpected);
-        Advance();
-        ExpectIdentifier();
-        if (m_Token.IsSymbol(':')) {
-            Advance();
-            ExpectIdentifier();
-        }
-        SkipIndex();
-        while (!m_Token.IsKeyword("end") && !m_Token.IsObjectKeyword()) ParsePropertyLine();
-        while (m_Token.IsObjectKeyword()) ParseObject();
-        if (!m_Token.IsKeyword("end")) Fail(kMsgObjectExpected);
-        Advance();
-        --m_Depth;
-    }
-
-    void ParsePropertyLine()
-    {
-        ExpectIdentifier();
-        while (m_Token.IsSymbol('.')) {
-            Advance();
-            ExpectIdentifier();
-        }
-        Expect('=');
-        ParseValue();
-    }
-
-    void ParseValue()
-    {
-        if (++m_Depth > kMaxDepth) Fail(kMsgInvalidPropertyValue);
-        switch (m_Token.Kind) {
-            case TRprTokenKind::String:
-                Advance();
-                while (m_Token.IsSymbol('+')) {
-                    Advance();
-                    if (m_Token.Kind != TRprTokenKind::String) Fail(kMsgStringExpected);
-                    Advance();
-                }
-                break;
-            case TRprTokenKind::Integer:
-            case TRprTokenKind::Float: Advance(); break;
-            case TRprTokenKind::Identifier:
-                Advance();
-                while (m_Token.IsSymbol('.')) {
-                    Advance();
-                    ExpectIdentifier();
-                }
-                break;
-            default:
-                if (m_Token.IsSymbol('[')) ParseSet();
-                else if (m_Token.IsSymbol('(')) {
-                    Advance();
-                    while (!m_Token.IsSymbol(')')) ParseValue();
-                    Advance();
-                } else if (m_Token.IsSymbol('{')) {
-                    m_Lexer.SkipBinary();
-                    Advance();
-                } else if (m_Token.IsSymbol('<')) ParseItemList();
-                else Fail(kMsgInvalidPropertyValue);
-        }
-        --m_Depth;
-    }
-
-    void ParseSet()
-    {
-        Advance(); // "["
-        if (m_Token.IsSymbol(']')) {
-            Advance();
-            return;
-        }
-        for (;;) {
-            if (m_Token.Kind != TRprTokenKind::Identifier && m_Token.Kind != TRprTokenKind::Integer)
-                Fail(kMsgIdentExpected);
-            Advance();
-            if (m_Token.IsSymbol(']')) {
-                Advance();
-                return;
-            }
-            Expect(',');
-        }
-    }
-
-    void ParseItemList()
-    {
-        Advance(); // "<"
-        const size_t slot = m_ItemCounts.size();
-        m_ItemCounts.push_back(0);
-        int count = 0;
-        while (!m_Token.IsSymbol('>')) {
-            if (!m_Token.IsKeyword("item")) Fail(kMsgItemExpected);
-            Advance();
-            SkipIndex();
-            while (!m_Token.IsKeyword("end")) ParsePropertyLine();
-            Advance();
-            ++count;
-        }
-        Advance();
-        m_ItemCounts[slot] = count;
-    }
-
-    int m_Depth = 0;
-    std::vector<int> m_ItemCounts;
-};
-
 // ---------------------------------------------------------------------------
 // The published properties of each class: name, kind and setter.
 
-// Any object that a property line can stand on or a dotted name lead to.
-using TObject = std::variant<TResProject*, TResLanguageList*, TResStringList*, TResStringConstList*, TResLanguageItem*,
-                             TResStringItem*, TResStringConstItem*>;
+// Any object that a property line can stand on or a dotted name lead to;
+// monostate: none, the line is only checked.
+using TObject = std::variant<std::monostate, TResProject*, TResLanguageList*, TResStringList*, TResStringConstList*,
+                             TResLanguageItem*, TResStringItem*, TResStringConstItem*>;
 
 enum class TPropKind { Integer, String, Boolean, ItemList, ComponentName };
 
@@ -313,33 +149,46 @@ template <class T> const TProperty<T>* FindProperty(std::string_view name, bool 
 }
 
 // ---------------------------------------------------------------------------
-// The file's bytes, in pages of their own that are not cleared before they
-// are read into. The apply pass reads them front to back once and hands back
-// what lies behind it, so that the file and the model it becomes are not
-// both held whole at the same time.
+// The file's bytes: either pages of their own that are not cleared before
+// they are read into, or the file mapped as it stands in the page cache,
+// which spares the copy and the clearing. The apply pass reads them front to
+// back once and hands back what lies behind it, so that the file and the
+// model it becomes are not both held whole at the same time.
 
-class TFileText {
+} // namespace
+
+class TProjectFileText {
 public:
-    explicit TFileText(size_t capacity) : m_Capacity(std::max(capacity, size_t(1)))
+    // Room for capacity bytes to be read into.
+    explicit TProjectFileText(size_t capacity) : m_Capacity(std::max(capacity, size_t(1)))
     {
         void* pages = ::mmap(nullptr, m_Capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (pages == MAP_FAILED) throw std::bad_alloc();
         m_Data = static_cast<char*>(pages);
-        // Large pages where the system has them: a few hundred faults fewer
-        // per megabyte as the file is read in. Only a hint.
-        ::madvise(m_Data, m_Capacity, MADV_HUGEPAGE);
     }
-    ~TFileText() { ::munmap(m_Data, m_Capacity); }
-    TFileText(const TFileText&) = delete;
-    TFileText& operator=(const TFileText&) = delete;
+    // The first size bytes of the open file fd, mapped; nullptr when the
+    // system does not map it.
+    static std::unique_ptr<TProjectFileText> Map(int fd, size_t size)
+    {
+        if (size == 0) return nullptr;
+        void* pages = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+        if (pages == MAP_FAILED) return nullptr;
+        std::unique_ptr<TProjectFileText> text(new TProjectFileText);
+        text->m_Data = static_cast<char*>(pages);
+        text->m_Capacity = text->Size = size;
+        return text;
+    }
+    ~TProjectFileText() { ::munmap(m_Data, m_Capacity); }
+    TProjectFileText(const TProjectFileText&) = delete;
+    TProjectFileText& operator=(const TProjectFileText&) = delete;
 
     char* Data() { return m_Data; }
     size_t Capacity() const { return m_Capacity; }
     size_t Size = 0; // the bytes read
     std::string_view View() const { return {m_Data, Size}; }
 
-    // The pages that lie wholly some way before offset go back to the system
-    // (they read as zeros after that), a megabyte or more at a time.
+    // The pages that lie wholly some way before offset go back to the system,
+    // a megabyte or more at a time; they are not read again.
     void ReleaseBefore(size_t offset)
     {
         constexpr size_t kMargin = 64 * 1024, kStep = 1024 * 1024;
@@ -351,56 +200,385 @@ public:
     }
 
 private:
+    TProjectFileText() = default;
     char* m_Data = nullptr;
-    size_t m_Capacity;
+    size_t m_Capacity = 0;
     size_t m_Released = 0; // the pages before it were handed back
 };
 
-// ---------------------------------------------------------------------------
-// The apply pass: the text once more, now known to be well formed, each value
-// stored as soon as it is read.
+namespace {
 
-class TRprApplyPass : TRprParserBase {
+// ---------------------------------------------------------------------------
+// The reader: one pass over the text that checks its syntax and, while no
+// value has failed to apply, hands each value to the model's setters as soon
+// as it is read, in file order. Syntax errors are raised where they are met.
+// The first value that cannot be applied ends the applying but not the
+// reading: a syntax error further on still wins, and only a text that is
+// well formed to its end raises that value's error. Without a project the
+// reader only checks the syntax.
+
+class TRprReader {
 public:
-    TRprApplyPass(std::string_view text, TResProject& project, std::vector<int> itemCounts,
-                  TFileText* release = nullptr)
-        : TRprParserBase(text), m_Project(project), m_ItemCounts(std::move(itemCounts)), m_Release(release)
+    TRprReader(std::string_view text, TResProject* project, TProjectFileText* release = nullptr)
+        : m_Lexer(text), m_Project(project), m_Release(release)
     {
-        m_Lexer.SetStringDecoder(&m_Decoder);
+        if (m_Project) m_Lexer.SetStringDecoder(&m_Decoder);
     }
 
     void Run()
     {
-        // The root's keyword, class and position do not matter: another class
-        // name, "inherited" or "inline" load the same way.
         Advance();
-        Advance();
-        const std::string_view first = m_Token.Text;
-        Advance();
-        std::string_view name;
-        if (m_Token.IsSymbol(':')) {
-            Advance();
-            name = first;
-            Advance();
-        }
-        SkipIndex();
-        if (!name.empty()) m_Project.SetName(UniqueRootName(std::string(name)));
-        const TObject self = &m_Project;
-        while (!m_Token.IsKeyword("end") && !m_Token.IsObjectKeyword()) ApplyPropertyLine(self);
-        if (m_Token.IsObjectKeyword()) {
-            // Nested components are not part of a project.
-            Advance();
-            std::string_view childName = m_Token.Text, className = m_Token.Text;
-            Advance();
-            if (m_Token.IsSymbol(':')) {
-                Advance();
-                className = m_Token.Text;
-            }
-            throw EReadError(MsgErrorReading(ObjectName(self), childName, MsgClassNotFound(className)));
-        }
+        if (!m_Token.IsObjectKeyword() && m_Lexer.Text().starts_with("\xEF\xBB\xBF"))
+            throw EParserError(MsgOnLine(kMsgObjectExpected, m_Token.Line) + kMsgUtf8Bom);
+        // Taking the root's "end" reads one more token; the rest is not examined.
+        ParseObject(true);
+        if (m_Failed) throw EReadError(m_FailMessage);
     }
 
 private:
+    // Values nested deeper than this are refused; no property takes them.
+    static constexpr int kMaxDepth = 500;
+    // A property line being applied: the object it stands on and the parts
+    // of its name, the first few without a heap allocation.
+    struct TLine {
+        static constexpr size_t kKept = 4;
+        TLine(const TObject& self, int level) : Self(self), Level(level) {}
+        TObject Self;
+        int Level; // 0 at the root, 1 in its values' items ...
+        std::string_view First[kKept] = {};
+        std::vector<std::string_view> More;
+        size_t Count = 0;
+
+        void Add(std::string_view part)
+        {
+            if (Count < kKept) First[Count] = part;
+            else More.push_back(part);
+            ++Count;
+        }
+        std::string_view Part(size_t i) const { return i < kKept ? First[i] : More[i - kKept]; }
+        // The name in a copy of its own, for a value that outlives the text
+        // the name stands in.
+        void Keep()
+        {
+            std::string name = Name();
+            Kept = std::move(name);
+            First[0] = Kept;
+            Count = 1;
+            More.clear();
+        }
+        std::string Kept;
+        std::string Name() const
+        {
+            if (Count == 1) return std::string(First[0]);
+            std::string name;
+            for (size_t i = 0; i < Count; ++i) {
+                if (i) name += '.';
+                name += Part(i);
+            }
+            return name;
+        }
+    };
+    // The property a value goes to.
+    struct TTarget {
+        TObject Object;       // the object that has the property
+        const void* Property; // its TProperty<T>, T the object's class
+        TPropKind Kind;
+    };
+
+    // --- Tokens and syntax steps
+
+    void Advance() { m_Token = m_Lexer.Next(); }
+    [[noreturn]] void Fail(std::string_view message) const { throw EParserError(MsgOnLine(message, m_Token.Line)); }
+    void Expect(char symbol)
+    {
+        if (!m_Token.IsSymbol(symbol)) Fail(MsgSymbolExpected(symbol));
+        Advance();
+    }
+    std::string_view ExpectIdentifier()
+    {
+        if (m_Token.Kind != TRprTokenKind::Identifier) Fail(kMsgIdentExpected);
+        const std::string_view name = m_Token.Text;
+        Advance();
+        return name;
+    }
+    // A position or index written as "[n]"; its value is not used.
+    void SkipIndex()
+    {
+        if (!m_Token.IsSymbol('[')) return;
+        Advance();
+        if (m_Token.Kind != TRprTokenKind::Integer) Fail(kMsgNumberExpected);
+        Advance();
+        Expect(']');
+    }
+
+    bool Applying() const { return m_Project && !m_Failed; }
+
+    // Keeps the first error of applying; from then on nothing is applied.
+    // Each line whose value holds the failed line adds its own name in front
+    // once its value is read (ParsePropertyLine).
+    void FailApply(const TLine& line, std::string_view message)
+    {
+        if (m_Failed) return;
+        m_Failed = true;
+        m_FailMessage = MsgErrorReading(ObjectName(line.Self), line.Name(), message);
+        m_FailLevel = line.Level;
+    }
+
+    // --- The grammar, one function per rule
+
+    void ParseObject(bool root)
+    {
+        if (++m_Depth > kMaxDepth) Fail(kMsgInvalidPropertyValue);
+        if (!m_Token.IsObjectKeyword()) Fail(kMsgObjectExpected);
+        Advance();
+        const std::string_view first = ExpectIdentifier();
+        std::string_view className = first, name;
+        if (m_Token.IsSymbol(':')) {
+            Advance();
+            name = first;
+            className = ExpectIdentifier();
+        }
+        SkipIndex();
+        // The root's keyword, class and position do not matter: another class
+        // name, "inherited" or "inline" load the same way.
+        const bool apply = root && Applying();
+        if (apply && !name.empty()) m_Project->SetName(UniqueRootName(std::string(name)));
+        const TObject self = apply ? TObject(m_Project) : TObject();
+        while (!m_Token.IsKeyword("end") && !m_Token.IsObjectKeyword()) ParsePropertyLine(self);
+        bool firstChild = true;
+        while (m_Token.IsObjectKeyword()) {
+            m_ChildName = m_ChildClass = {};
+            ParseObject(false);
+            // Nested components are not part of a project.
+            if (firstChild && Applying() && root) {
+                TLine line(self, m_LineLevel);
+                line.Add(m_ChildName);
+                FailApply(line, MsgClassNotFound(m_ChildClass));
+            }
+            firstChild = false;
+        }
+        if (!root) {
+            m_ChildName = first;
+            m_ChildClass = className;
+        }
+        if (!m_Token.IsKeyword("end")) Fail(kMsgObjectExpected);
+        Advance();
+        --m_Depth;
+    }
+
+    // self is the object the line applies to; none when it is only checked.
+    void ParsePropertyLine(const TObject& self)
+    {
+        TLine line(self, m_LineLevel);
+        line.Add(ExpectIdentifier());
+        while (m_Token.IsSymbol('.')) {
+            Advance();
+            line.Add(ExpectIdentifier());
+        }
+        if (m_Project) m_Decoder.Begin(); // before "=" is passed, which reads the value's first token
+        Expect('=');
+        TTarget target{};
+        const bool apply = !std::holds_alternative<std::monostate>(self) && Applying() && Resolve(line, target);
+        // The pages of a list's items are handed back as they are read.
+        if (apply && m_Release && m_Token.IsSymbol('<')) line.Keep();
+        ++m_LineLevel;
+        ParseValue(apply ? &line : nullptr, apply ? &target : nullptr);
+        --m_LineLevel;
+        if (apply && m_Failed && m_FailLevel > line.Level) {
+            m_FailMessage = MsgErrorReading(ObjectName(line.Self), line.Name(), m_FailMessage);
+            m_FailLevel = line.Level;
+        }
+    }
+
+    // The property the line's name leads to; false, with the error kept, when
+    // there is none.
+    bool Resolve(const TLine& line, TTarget& target)
+    {
+        try {
+            TObject object = line.Self;
+            for (size_t i = 0; i + 1 < line.Count; ++i)
+                object = std::visit([&](auto o) { return Step(o, line.Part(i)); }, object);
+            target = std::visit([&](auto o) { return Find(o, line.Part(line.Count - 1)); }, object);
+            return true;
+        } catch (const Exception& e) {
+            FailApply(line, e.Message());
+            return false;
+        }
+    }
+
+    // One part of a dotted name: it must name a property that holds an object.
+    template <class T> static TObject Step(T* object, std::string_view part)
+    {
+        const TProperty<T>* p = FindProperty<T>(part, false);
+        if (!p) throw EReadError(MsgNoProperty(part));
+        if (p->Kind != TPropKind::ItemList) throw EReadError(kMsgInvalidPropertyPath);
+        return p->List(*object);
+    }
+    static TObject Step(std::monostate, std::string_view) { return {}; }
+
+    template <class T> static TTarget Find(T* object, std::string_view name)
+    {
+        const TProperty<T>* p = FindProperty<T>(name, true);
+        if (!p) throw EReadError(MsgNoProperty(name));
+        return {object, p, p->Kind};
+    }
+    static TTarget Find(std::monostate, std::string_view) { return {}; }
+
+    // A value; line and target are given when it is applied.
+    void ParseValue(const TLine* line, const TTarget* target)
+    {
+        if (++m_Depth > kMaxDepth) Fail(kMsgInvalidPropertyValue);
+        bool valid = false;
+        auto kindIs = [target](TPropKind k) { return target && target->Kind == k; };
+        switch (m_Token.Kind) {
+            case TRprTokenKind::String:
+                Advance();
+                while (m_Token.IsSymbol('+')) {
+                    Advance();
+                    if (m_Token.Kind != TRprTokenKind::String) Fail(kMsgStringExpected);
+                    Advance();
+                }
+                if (kindIs(TPropKind::String) || kindIs(TPropKind::ComponentName)) {
+                    valid = true;
+                    ApplyString(*line, *target, m_Decoder.Finish());
+                }
+                break;
+            case TRprTokenKind::Integer: {
+                const int64_t value = m_Token.Integer;
+                Advance();
+                if (kindIs(TPropKind::Integer) && value >= INT32_MIN && value <= INT32_MAX) {
+                    valid = true;
+                    ApplyInteger(*line, *target, static_cast<int32_t>(value));
+                }
+                break;
+            }
+            case TRprTokenKind::Float: Advance(); break;
+            case TRprTokenKind::Identifier: {
+                const std::string_view word = m_Token.Text;
+                Advance();
+                const bool dotted = m_Token.IsSymbol('.');
+                while (m_Token.IsSymbol('.')) {
+                    Advance();
+                    ExpectIdentifier();
+                }
+                if (kindIs(TPropKind::Boolean) && !dotted) {
+                    const bool isTrue = SameTextAscii(word, "True");
+                    if (isTrue || SameTextAscii(word, "False")) {
+                        valid = true;
+                        ApplyBoolean(*line, *target, isTrue);
+                    }
+                }
+                break;
+            }
+            default:
+                if (m_Token.IsSymbol('[')) ParseSet();
+                else if (m_Token.IsSymbol('(')) {
+                    Advance();
+                    while (!m_Token.IsSymbol(')')) ParseValue(nullptr, nullptr);
+                    Advance();
+                } else if (m_Token.IsSymbol('{')) {
+                    m_Lexer.SkipBinary();
+                    Advance();
+                } else if (m_Token.IsSymbol('<')) {
+                    // Only lists hold items; the value's error comes before any of its items.
+                    valid = kindIs(TPropKind::ItemList);
+                    if (!valid && target) FailApply(*line, kMsgInvalidPropertyValue);
+                    if (valid) {
+                        const TObject list = std::visit([&](auto o) { return ListOf(o, *target); }, target->Object);
+                        std::visit([&](auto l) { ParseItemList(l); }, list);
+                    } else {
+                        ParseItemList(static_cast<TResStringList*>(nullptr));
+                    }
+                } else Fail(kMsgInvalidPropertyValue);
+        }
+        if (target && !valid) FailApply(*line, kMsgInvalidPropertyValue);
+        --m_Depth;
+    }
+
+    void ParseSet()
+    {
+        Advance(); // "["
+        if (m_Token.IsSymbol(']')) {
+            Advance();
+            return;
+        }
+        for (;;) {
+            if (m_Token.Kind != TRprTokenKind::Identifier && m_Token.Kind != TRprTokenKind::Integer)
+                Fail(kMsgIdentExpected);
+            Advance();
+            if (m_Token.IsSymbol(']')) {
+                Advance();
+                return;
+            }
+            Expect(',');
+        }
+    }
+
+    // An item list, read into list when it is given: a list with items first
+    // empties it; every item is appended, so its constructor runs, and then
+    // gets its property lines.
+    void ParseItemList(std::monostate) { ParseItemList(static_cast<TResStringList*>(nullptr)); }
+    template <class TList> void ParseItemList(TList* list)
+    {
+        Advance(); // "<"
+        bool cleared = false;
+        while (!m_Token.IsSymbol('>')) {
+            if (!m_Token.IsKeyword("item")) Fail(kMsgItemExpected);
+            Advance();
+            SkipIndex(); // an index written as "item [7]" is ignored: items always append
+            TObject item;
+            if constexpr (requires { list->Add(); }) {
+                if (list && Applying()) {
+                    if (!cleared) list->Clear();
+                    cleared = true;
+                    item = list->Add();
+                }
+            }
+            while (!m_Token.IsKeyword("end")) ParsePropertyLine(item);
+            Advance();
+            // Only what is applied goes: nothing read later looks back at it.
+            if (m_Release && !std::holds_alternative<std::monostate>(item)) m_Release->ReleaseBefore(m_Token.Start);
+        }
+        Advance();
+    }
+    template <class T> static TObject ListOf(T* object, const TTarget& target)
+    {
+        return static_cast<const TProperty<T>*>(target.Property)->List(*object);
+    }
+    static TObject ListOf(std::monostate, const TTarget&) { return {}; }
+
+    // --- Applying
+
+    template <class TSet> void Apply(const TLine& line, const TTarget& target, TSet set)
+    {
+        try {
+            std::visit(
+                [&](auto o) {
+                    if constexpr (std::is_pointer_v<decltype(o)>)
+                        set(*o, *static_cast<const TProperty<std::remove_pointer_t<decltype(o)>>*>(target.Property));
+                },
+                target.Object);
+        } catch (const Exception& e) {
+            FailApply(line, e.Message());
+        }
+    }
+    void ApplyInteger(const TLine& line, const TTarget& target, int32_t value)
+    {
+        Apply(line, target, [value](auto& o, const auto& p) { p.SetInteger(o, value); });
+    }
+    void ApplyBoolean(const TLine& line, const TTarget& target, bool value)
+    {
+        Apply(line, target, [value](auto& o, const auto& p) { p.SetBoolean(o, value); });
+    }
+    void ApplyString(const TLine& line, const TTarget& target, const std::string& value)
+    {
+        if (target.Kind == TPropKind::ComponentName && !value.empty() && !IsIdentifier(value)) {
+            FailApply(line, MsgInvalidComponentName(value));
+            return;
+        }
+        Apply(line, target, [&value](auto& o, const auto& p) { p.SetString(o, value); });
+    }
+
     // A header name that one of the program's windows has gets "_1", "_2", ...
     static std::string UniqueRootName(const std::string& name)
     {
@@ -421,143 +599,33 @@ private:
     std::string ObjectName(const TObject& object) const
     {
         if (std::holds_alternative<TResProject*>(object))
-            return m_Project.Name().empty() ? "TResProject" : m_Project.Name();
+            return m_Project->Name().empty() ? "TResProject" : m_Project->Name();
         return std::visit(
-            [](auto* o) -> std::string {
-                if constexpr (std::is_base_of_v<TCollectionItem, std::remove_pointer_t<decltype(o)>>)
-                    return o->DisplayName();
-                else return {};
+            [](auto o) -> std::string {
+                if constexpr (std::is_pointer_v<decltype(o)>) {
+                    if constexpr (std::is_base_of_v<TCollectionItem, std::remove_pointer_t<decltype(o)>>)
+                        return o->DisplayName();
+                }
+                return {};
             },
             object);
     }
 
-    void ApplyPropertyLine(const TObject& self)
-    {
-        std::string name(m_Token.Text);
-        Advance();
-        while (m_Token.IsSymbol('.')) {
-            Advance();
-            name += '.';
-            name += m_Token.Text;
-            Advance();
-        }
-        m_Decoder.Begin(); // before "=" is passed, which reads the value's first token
-        Advance();
-        try {
-            TObject object = self;
-            std::string_view rest = name;
-            for (size_t dot; (dot = rest.find('.')) != std::string_view::npos; rest.remove_prefix(dot + 1)) {
-                const std::string_view part = rest.substr(0, dot);
-                object = std::visit([&](auto* o) { return Step(*o, part); }, object);
-            }
-            std::visit([&](auto* o) { ApplyValue(*o, rest); }, object);
-        } catch (const Exception& e) {
-            throw EReadError(MsgErrorReading(ObjectName(self), name, e.Message()));
-        }
-    }
-
-    // One part of a dotted name: it must name a property that holds an object.
-    template <class T> static TObject Step(T& object, std::string_view part)
-    {
-        const TProperty<T>* p = FindProperty<T>(part, false);
-        if (!p) throw EReadError(MsgNoProperty(part));
-        if (p->Kind != TPropKind::ItemList) throw EReadError(kMsgInvalidPropertyPath);
-        return p->List(object);
-    }
-
-    template <class T> void ApplyValue(T& object, std::string_view name)
-    {
-        const TProperty<T>* p = FindProperty<T>(name, true);
-        if (!p) throw EReadError(MsgNoProperty(name));
-        switch (p->Kind) {
-            case TPropKind::Integer: return p->SetInteger(object, IntegerValue());
-            case TPropKind::String: return p->SetString(object, StringValue());
-            case TPropKind::Boolean: return p->SetBoolean(object, BooleanValue());
-            case TPropKind::ComponentName: {
-                const std::string& s = StringValue();
-                if (!s.empty() && !IsIdentifier(s)) throw EReadError(MsgInvalidComponentName(s));
-                return p->SetString(object, s);
-            }
-            case TPropKind::ItemList:
-                if (!m_Token.IsSymbol('<')) throw EReadError(kMsgInvalidPropertyValue);
-                return std::visit([&](auto* list) { ReadItems(*list); }, p->List(object));
-        }
-    }
-
-    [[noreturn]] static void InvalidValue() { throw EReadError(kMsgInvalidPropertyValue); }
-
-    int32_t IntegerValue()
-    {
-        if (m_Token.Kind != TRprTokenKind::Integer || m_Token.Integer < INT32_MIN || m_Token.Integer > INT32_MAX)
-            InvalidValue();
-        const auto value = static_cast<int32_t>(m_Token.Integer);
-        Advance();
-        return value;
-    }
-
-    // The parts joined by "+", decoded by the lexer as it read them.
-    const std::string& StringValue()
-    {
-        if (m_Token.Kind != TRprTokenKind::String) InvalidValue();
-        Advance();
-        while (m_Token.IsSymbol('+')) {
-            Advance();
-            Advance();
-        }
-        return m_Decoder.Finish();
-    }
-
-    bool BooleanValue()
-    {
-        if (m_Token.Kind == TRprTokenKind::Identifier) {
-            const std::string_view word = m_Token.Text;
-            Advance();
-            if (!m_Token.IsSymbol('.')) {
-                if (SameTextAscii(word, "True")) return true;
-                if (SameTextAscii(word, "False")) return false;
-            }
-        }
-        InvalidValue();
-    }
-
-    // An item list read into the list object the property holds: a list with
-    // items first empties it; every item is appended, so its constructor
-    // runs, and then gets its property lines.
-    template <class TList> void ReadItems(TList& list)
-    {
-        if constexpr (requires { list.Add(); }) {
-            const int count = m_NextList < m_ItemCounts.size() ? m_ItemCounts[m_NextList] : 0;
-            ++m_NextList;
-            Advance(); // "<"
-            if (m_Token.IsSymbol('>')) {
-                Advance();
-                return;
-            }
-            list.Clear();
-            list.Reserve(count);
-            while (!m_Token.IsSymbol('>')) {
-                Advance(); // "item"; an index written as "item [7]" is ignored: items always append
-                SkipIndex();
-                const TObject item = list.Add();
-                while (!m_Token.IsKeyword("end")) ApplyPropertyLine(item);
-                Advance();
-                if (m_Release) m_Release->ReleaseBefore(m_Token.Start);
-            }
-            Advance();
-        } else {
-            InvalidValue(); // only lists hold items
-        }
-    }
-
-    TResProject& m_Project;
+    TRprLexer m_Lexer;
+    TRprToken m_Token;
     TRprStringDecoder m_Decoder;
-    std::vector<int> m_ItemCounts; // from the syntax pass
-    size_t m_NextList = 0;
-    TFileText* m_Release; // not owned; handed back what was read, when given
+    TResProject* m_Project;      // not owned; none: the syntax alone is checked
+    TProjectFileText* m_Release; // not owned; handed back what was read, when given
+    int m_Depth = 0;
+    bool m_Failed = false;                      // a value could not be applied
+    std::string m_FailMessage;                  // why, with the names of the lines around it so far
+    int m_FailLevel = 0;                        // the level of the line that m_FailMessage names last
+    int m_LineLevel = 0;                        // of the lines being read
+    std::string_view m_ChildName, m_ChildClass; // of the nested object last read
 };
 
 // The whole file, refusing what cannot be a project file before reading it.
-std::unique_ptr<TFileText> ReadProjectFile(const std::string& path)
+std::unique_ptr<TProjectFileText> ReadProjectFile(const std::string& path, TProjectFileAccess access)
 {
     // Non-blocking, so that opening a FIFO does not wait for a writer.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
@@ -570,9 +638,11 @@ std::unique_ptr<TFileText> ReadProjectFile(const std::string& path)
     if (::fstat(fd, &st) != 0) throw EFOpenError(MsgCannotOpen(path), std::strerror(errno));
     if (!S_ISREG(st.st_mode)) throw EFOpenError(MsgNotRegularFile(path));
     if (st.st_size > kMaxProjectFileSize) throw EFOpenError(MsgFileTooLarge(path));
+    if (access == TProjectFileAccess::Map)
+        if (auto mapped = TProjectFileText::Map(fd, static_cast<size_t>(st.st_size))) return mapped;
     // Sized from fstat; a file that grew since then is noticed by a small
     // read at the end and only then read on in growing steps.
-    auto text = std::make_unique<TFileText>(static_cast<size_t>(st.st_size));
+    auto text = std::make_unique<TProjectFileText>(static_cast<size_t>(st.st_size));
     size_t used = 0;
     auto readSome = [&](char* to, size_t room) {
         for (;;) {
@@ -587,7 +657,7 @@ std::unique_ptr<TFileText> ReadProjectFile(const std::string& path)
             const size_t n = readSome(probe, sizeof probe);
             if (n == 0) break;
             if (used + n > static_cast<size_t>(kMaxProjectFileSize)) throw EFOpenError(MsgFileTooLarge(path));
-            auto grown = std::make_unique<TFileText>(
+            auto grown = std::make_unique<TProjectFileText>(
                 std::min(static_cast<size_t>(kMaxProjectFileSize), std::max(used * 2, used + 65536)));
             std::memcpy(grown->Data(), text->Data(), used);
             text = std::move(grown);
@@ -605,17 +675,33 @@ std::unique_ptr<TFileText> ReadProjectFile(const std::string& path)
 
 } // namespace
 
-void TResProject::LoadFromText(std::string_view text)
+void TResProject::LoadText(std::string_view text, TProjectFileText* release)
 {
-    std::vector<int> itemCounts = TRprSyntaxPass(text).Run();
-    TRprApplyPass(text, *this, std::move(itemCounts)).Run();
+    // A project that is still as new is read in one pass; should the syntax
+    // fail, it is made new again. Any other is checked whole before the first
+    // value reaches it.
+    const bool fresh = IsAsNew();
+    if (!fresh) TRprReader(text, nullptr).Run();
+    const bool modified = m_Modified;
+    try {
+        TRprReader(text, this, release).Run();
+    } catch (const EReadError&) {
+        throw; // a value that could not be applied: what came before it stays
+    } catch (...) {
+        if (fresh) {
+            MakeNew();
+            m_Modified = modified;
+        }
+        throw;
+    }
 }
 
-void TResProject::LoadFromFile(const std::string& path)
+void TResProject::LoadFromText(std::string_view text) { LoadText(text, nullptr); }
+
+void TResProject::LoadFromFile(const std::string& path, TProjectFileAccess access)
 {
-    const std::unique_ptr<TFileText> text = ReadProjectFile(path);
-    std::vector<int> itemCounts = TRprSyntaxPass(text->View()).Run();
-    TRprApplyPass(text->View(), *this, std::move(itemCounts), text.get()).Run();
+    const std::unique_ptr<TProjectFileText> text = ReadProjectFile(path, access);
+    LoadText(text->View(), text.get());
     m_FileName = path;
     m_Modified = false;
 }

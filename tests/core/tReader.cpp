@@ -357,6 +357,44 @@ TEST(Reader, SyntaxErrorAfterTheListsLeavesTheProjectUntouched)
     EXPECT_FALSE(p.Modified());
 }
 
+TEST(Reader, ASyntaxErrorWinsOverAnEarlierValueThatFails)
+{
+    // The value fails first, deep in a list; the syntax error comes later and
+    // is the one reported, with nothing of the text kept.
+    const std::string text = ReadBytes(QUILLET_TEST_DATA "/rpr/worked-example.rpr");
+    const size_t at = text.find(" LanguageId = ");
+    ASSERT_NE(at, std::string::npos);
+    std::string failing = text;
+    failing.replace(at, 14, " LanguageId = True\r\n          Wrong = ");
+    const std::string broken = failing.substr(0, failing.rfind("end")) + "  Comment = 'x' 'y'\r\nend\r\n";
+    TResProject p;
+    EXPECT_THROW(p.LoadFromText(broken), EParserError);
+    EXPECT_EQ(p.Strings()->Count(), 0);
+    EXPECT_EQ(p.Strings()->NextID(), 0);
+    EXPECT_FALSE(p.Modified());
+
+    // Without the syntax error the first failing value is reported, named
+    // through the lines around it, and the items before it stay.
+    try {
+        p.LoadFromText(failing);
+        ADD_FAILURE() << "loaded";
+    } catch (const EReadError& e) {
+        EXPECT_EQ(e.Message(),
+                  "Error reading TResProject.Strings: Error reading TResStringItem.StringConsts: "
+                  "Error reading TResStringConstItem.LanguageId: Invalid property value");
+    }
+    EXPECT_EQ(p.Strings()->Count(), 1);
+
+    // A project that is not new is checked whole before anything reaches it.
+    TResProject q;
+    q.SetComment("kept");
+    q.SetModified(false);
+    EXPECT_THROW(q.LoadFromText(broken), EParserError);
+    EXPECT_EQ(q.Comment(), "kept");
+    EXPECT_EQ(q.Strings()->Count(), 0);
+    EXPECT_FALSE(q.Modified());
+}
+
 TEST(LoadFromFile, RefusesWhatIsNoProjectFile)
 {
     TTempDir dir;

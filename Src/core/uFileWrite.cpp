@@ -411,8 +411,14 @@ TFileBatch::~TFileBatch()
 
 void TFileBatch::Add(const std::string& path, std::string_view content, const std::string& displayPath)
 {
+    Add(path, WholeContent(content), displayPath);
+}
+
+void TFileBatch::Add(const std::string& path, const TFileWriter::TContentProducer& produce,
+                     const std::string& displayPath)
+{
     try {
-        m_Files.push_back(Prepare(m_Writer, path, WholeContent(content), m_Durable, &TFileWriter::WriteBlock));
+        m_Files.push_back(Prepare(m_Writer, path, produce, m_Durable, &TFileWriter::WriteBlock));
         m_Files.back().DisplayPath = displayPath;
     } catch (const TStepError& e) {
         throw EFCreateError(MsgCannotCreate(displayPath), e.Reason);

@@ -63,6 +63,8 @@ public:
     // Raises EFCreateError "Cannot create file displayPath" with the reason
     // for any failure; the files added before stay pending.
     void Add(const std::string& path, std::string_view content, const std::string& displayPath);
+    // The same, with the content written piece by piece as produce makes it.
+    void Add(const std::string& path, const TFileWriter::TContentProducer& produce, const std::string& displayPath);
     // Replaces every added file. Should one fail, the reason names the files
     // already replaced.
     void Commit();

@@ -24,12 +24,14 @@ char* PutText(char* p, std::string_view s)
     return p + s.size();
 }
 
-// The text of a unit, composed through raw pointers in a buffer that is
-// appended to the text whenever it fills.
+// Where a unit's text goes, piece by piece: a file being written, or a string.
+using TUnitSink = TFileWriter::TContentSink;
+
+// The text of a unit, composed through raw pointers in a small buffer that
+// stays in the cache and goes to the sink whenever it fills.
 class TUnitOut {
 public:
-    explicit TUnitOut(std::string& text) : m_Text(text), m_Buffer(new char[kSize]), m_Pos(m_Buffer.get()) {}
-    ~TUnitOut() = default;
+    explicit TUnitOut(const TUnitSink& sink) : m_Sink(sink), m_Buffer(new char[kSize]), m_Pos(m_Buffer.get()) {}
     TUnitOut(const TUnitOut&) = delete;
     TUnitOut& operator=(const TUnitOut&) = delete;
 
@@ -59,13 +61,13 @@ public:
     }
     void Flush()
     {
-        m_Text.append(m_Buffer.get(), size_t(m_Pos - m_Buffer.get()));
+        if (m_Pos != m_Buffer.get()) m_Sink(std::string_view(m_Buffer.get(), size_t(m_Pos - m_Buffer.get())));
         m_Pos = m_Buffer.get();
     }
 
 private:
     static constexpr size_t kSize = 256 * 1024;
-    std::string& m_Text;
+    const TUnitSink& m_Sink;
     std::unique_ptr<char[]> m_Buffer;
     size_t m_Capacity = kSize;
     char* m_Pos;
@@ -345,21 +347,24 @@ void ComposeConstUnit(const TResProject& project, const TUnitPlan& plan, TUnitOu
     u.Flush();
 }
 
-std::string LanguageUnitOf(const TResProject& project, const TUnitPlan& plan, const TResLanguageItem* language)
+void LanguageUnitOf(const TResProject& project, const TUnitPlan& plan, const TResLanguageItem* language,
+                    const TUnitSink& sink)
 {
-    std::string text;
-    text.reserve(plan.Items.size() * 96 + 4096);
-    TUnitOut out(text);
+    TUnitOut out(sink);
     ComposeLanguageUnit(project, plan, language, out);
-    return text;
 }
 
-std::string ConstUnitOf(const TResProject& project, const TUnitPlan& plan)
+void ConstUnitOf(const TResProject& project, const TUnitPlan& plan, const TUnitSink& sink)
+{
+    TUnitOut out(sink);
+    ComposeConstUnit(project, plan, out);
+}
+
+// A unit's text as a whole.
+std::string UnitText(const std::function<void(const TUnitSink&)>& compose)
 {
     std::string text;
-    text.reserve(plan.Items.size() * 96 + 4096);
-    TUnitOut out(text);
-    ComposeConstUnit(project, plan, out);
+    compose([&text](std::string_view piece) { text.append(piece); });
     return text;
 }
 
@@ -379,10 +384,15 @@ const std::string& TResProject::TextForLanguage(const TResStringItem* item, cons
 
 std::string TResProject::LanguageUnitText(const TResLanguageItem* language) const
 {
-    return LanguageUnitOf(*this, TUnitPlan(*m_Strings), language);
+    const TUnitPlan plan(*m_Strings);
+    return UnitText([&](const TUnitSink& sink) { LanguageUnitOf(*this, plan, language, sink); });
 }
 
-std::string TResProject::ConstUnitText() const { return ConstUnitOf(*this, TUnitPlan(*m_Strings)); }
+std::string TResProject::ConstUnitText() const
+{
+    const TUnitPlan plan(*m_Strings);
+    return UnitText([&](const TUnitSink& sink) { ConstUnitOf(*this, plan, sink); });
+}
 
 std::string TResProject::OutputPath(const std::string& fileName, const std::string* outputDir) const
 {
@@ -412,7 +422,7 @@ std::string TResProject::ComposedOutputPath(const std::string& fileName, const s
 namespace {
 
 // True when the file at path holds exactly content.
-bool FileHolds(const std::string& path, const std::string& content)
+bool FileHolds(const std::string& path, std::string_view content)
 {
     std::error_code ec;
     if (fs::file_size(fs::path(path), ec) != content.size() || ec) return false;
@@ -425,22 +435,27 @@ bool FileHolds(const std::string& path, const std::string& content)
     return same;
 }
 
-// Decides whether the unit at path is written: a new file always; an
-// existing one when the prompt agrees, unless it already holds text and the
-// prompt keeps such files. compose makes the unit's text, at most once.
-bool MayWrite(const std::string& path, TOverwritePrompt& prompt, std::string& text,
-              const std::function<std::string()>& compose)
+// Adds the unit at path to the batch unless it is kept: a new file is always
+// written, an existing one when the prompt agrees, unless it already holds
+// the text and the prompt keeps such files. produce writes the unit's text,
+// straight into the file unless it must be compared first.
+void AddUnit(TFileBatch& batch, const std::string& path, const std::string& displayPath, TOverwritePrompt& prompt,
+             const TFileWriter::TContentProducer& produce)
 {
-    if (!FileExists(path)) return true;
-    const std::string shown = fs::path(path).lexically_normal().string();
-    if (prompt.KeepsUnchanged()) {
-        text = compose();
-        if (FileHolds(path, text)) {
-            prompt.Unchanged(shown);
-            return false;
+    if (FileExists(path)) {
+        const std::string shown = fs::path(path).lexically_normal().string();
+        if (prompt.KeepsUnchanged()) {
+            const std::string text = UnitText(produce);
+            if (FileHolds(path, text)) {
+                prompt.Unchanged(shown);
+                return;
+            }
+            if (prompt.AskOverwrite(shown)) batch.Add(path, text, displayPath);
+            return;
         }
+        if (!prompt.AskOverwrite(shown)) return;
     }
-    return prompt.AskOverwrite(shown);
+    batch.Add(path, produce, displayPath);
 }
 
 } // namespace
@@ -449,24 +464,21 @@ bool MayWrite(const std::string& path, TOverwritePrompt& prompt, std::string& te
 
 void TResProject::WriteConstUnit(TOverwritePrompt& prompt, const std::string* outputDir) const
 {
-    const std::string path = OutputPath(m_ConstFileName, outputDir);
-    std::string text;
-    if (!MayWrite(path, prompt, text, [this] { return ConstUnitText(); })) return;
-    if (text.empty()) text = ConstUnitText();
+    const TUnitPlan plan(*m_Strings);
     TFileBatch batch(DefaultFileWriter());
-    batch.Add(path, text, ComposedOutputPath(m_ConstFileName, outputDir));
+    AddUnit(batch, OutputPath(m_ConstFileName, outputDir), ComposedOutputPath(m_ConstFileName, outputDir), prompt,
+            [&](const TUnitSink& sink) { ConstUnitOf(*this, plan, sink); });
     batch.Commit();
 }
 
 void TResProject::WriteLanguageUnit(const TResLanguageItem* language, TOverwritePrompt& prompt,
                                     const std::string* outputDir) const
 {
-    const std::string path = OutputPath(language->ResFileName(), outputDir);
-    std::string text;
-    if (!MayWrite(path, prompt, text, [this, language] { return LanguageUnitText(language); })) return;
-    if (text.empty()) text = LanguageUnitText(language);
+    const TUnitPlan plan(*m_Strings);
     TFileBatch batch(DefaultFileWriter());
-    batch.Add(path, text, ComposedOutputPath(language->ResFileName(), outputDir));
+    AddUnit(batch, OutputPath(language->ResFileName(), outputDir),
+            ComposedOutputPath(language->ResFileName(), outputDir), prompt,
+            [&](const TUnitSink& sink) { LanguageUnitOf(*this, plan, language, sink); });
     batch.Commit();
 }
 
@@ -474,21 +486,17 @@ void TResProject::WriteUnits(TOverwritePrompt& prompt, const std::string* output
 {
     // Every unit goes into its temporary file first; only when all of them are
     // written are they renamed, so the units never disagree on the numbers.
-    // One unit's text exists at a time, and the items are sorted once.
+    // Each unit's text goes to its file as it is composed; the items are
+    // sorted once for all units.
     const TUnitPlan plan(*m_Strings);
     TFileBatch batch(DefaultFileWriter());
-    const std::string constPath = OutputPath(m_ConstFileName, outputDir);
-    std::string text;
-    if (MayWrite(constPath, prompt, text, [&] { return ConstUnitOf(*this, plan); }))
-        batch.Add(constPath, text.empty() ? ConstUnitOf(*this, plan) : text,
-                  ComposedOutputPath(m_ConstFileName, outputDir));
+    AddUnit(batch, OutputPath(m_ConstFileName, outputDir), ComposedOutputPath(m_ConstFileName, outputDir), prompt,
+            [&](const TUnitSink& sink) { ConstUnitOf(*this, plan, sink); });
     for (int i = 0; i < m_Languages->Count(); ++i) {
         const TResLanguageItem* language = m_Languages->Items(i);
-        const std::string path = OutputPath(language->ResFileName(), outputDir);
-        text.clear();
-        if (MayWrite(path, prompt, text, [&] { return LanguageUnitOf(*this, plan, language); }))
-            batch.Add(path, text.empty() ? LanguageUnitOf(*this, plan, language) : text,
-                      ComposedOutputPath(language->ResFileName(), outputDir));
+        AddUnit(batch, OutputPath(language->ResFileName(), outputDir),
+                ComposedOutputPath(language->ResFileName(), outputDir), prompt,
+                [&](const TUnitSink& sink) { LanguageUnitOf(*this, plan, language, sink); });
     }
     batch.Commit();
 }

@@ -33,6 +33,9 @@ TCollectionItem* TCollection::Append(std::unique_ptr<TCollectionItem> item)
     TCollectionItem* raw = item.get();
     raw->m_ID = m_NextID++;
     raw->m_Index = Count();
+    // Lists mostly hold a few items or very many: room for four at once spares
+    // the first steps of growth.
+    if (m_Items.capacity() == 0) m_Items.reserve(4);
     m_Items.push_back(std::move(item));
     ItemEntered(raw);
     return raw;

@@ -9,7 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <unordered_map>
+#include <optional>
 
 namespace {
 
@@ -116,8 +116,7 @@ public:
     // The language's position in the list for an ID; -1 for none.
     int LanguageIndexOf(int32_t id) const
     {
-        auto it = m_IndexOfId.find(id);
-        return it == m_IndexOfId.end() ? -1 : it->second;
+        return id >= 0 && size_t(id) < m_IndexOfId.size() ? m_IndexOfId[size_t(id)] : -1;
     }
     // The item's own text in a language (its first), or none.
     const std::string* OwnText(int row, int languageIndex) const
@@ -147,7 +146,7 @@ public:
     TProjectCheck Result;
 
 private:
-    std::unordered_map<int32_t, int> m_IndexOfId;
+    std::vector<int> m_IndexOfId;          // by language ID (IDs count up from 0); -1: none
     std::vector<const std::string*> m_Own; // row * LanguageCount + language
     std::vector<long long> m_OwnLength;    // the same, written lengths
     std::vector<std::string> m_LanguageNames;
@@ -162,8 +161,10 @@ TChecker::TChecker(const TResProject& project)
       ItemCount(Strings.Count()),
       Sorted(Strings.SortedByNumberId(false))
 {
+    m_IndexOfId.assign(size_t(std::max(Languages.NextID(), 0)), -1);
     for (int l = 0; l < LanguageCount; ++l) {
-        m_IndexOfId.try_emplace(Languages.Items(l)->ID(), l); // the first language with an ID wins
+        int& index = m_IndexOfId[size_t(Languages.Items(l)->ID())];
+        if (index < 0) index = l; // the first language with an ID wins
         m_LanguageNames.push_back(Utf8(Languages.Items(l)->TextId()));
     }
     // A chain that comes back is cut after as many steps as there are
@@ -279,7 +280,17 @@ private:
 void CheckConstantNames(TChecker& c)
 {
     const std::string prefixes[2] = {c.Project.StringIdPrefix(), c.Project.PtrIdPrefix()};
-    TConstantNames taken(c.Strings, prefixes, c.ItemCount);
+    // Text IDs are unique ignoring ASCII case, except the empty one, which
+    // many items may hold. Two names with the same prefix are then the same
+    // only for empty IDs, and names with different prefixes only when one
+    // prefix begins the other: only then does every name go into the table.
+    const auto begins = [](std::string_view whole, std::string_view start) {
+        return whole.size() >= start.size() && SameTextAscii(whole.substr(0, start.size()), start);
+    };
+    const bool crossing = begins(prefixes[0], prefixes[1]) || begins(prefixes[1], prefixes[0]);
+    std::optional<TConstantNames> taken;
+    if (crossing) taken.emplace(c.Strings, prefixes, c.ItemCount);
+    int firstEmpty = -1;            // the first row with the empty text ID
     std::string names[2], upper[2]; // reused from item to item
     for (int row = 0; row < c.ItemCount; ++row) {
         const std::string& id = c.Strings.Items(row)->TextId();
@@ -305,12 +316,15 @@ void CheckConstantNames(TChecker& c)
             continue;
         }
         for (int s = 0; s < 2; ++s) {
-            const int first = taken.TakeOrFind(upper[s], row, s);
+            int first = -1;
+            if (taken) first = taken->TakeOrFind(upper[s], row, s);
+            else if (id.empty()) first = firstEmpty;
             if (first >= 0)
                 c.Add(TFindingKind::DuplicateName, row, -1,
                       "constant name '" + Utf8(names[s]) + "' is also a constant of item " + std::to_string(first) +
                           " ('" + Utf8(c.Strings.Items(first)->TextId()) + "')");
         }
+        if (id.empty() && firstEmpty < 0) firstEmpty = row;
     }
 }
 

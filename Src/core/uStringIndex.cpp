@@ -56,12 +56,13 @@ void TStringIndex::TTable::Reserve(size_t count)
     if (capacity > m_Slots.size()) Grow(capacity);
 }
 
-void TStringIndex::TTable::Insert(TResStringItem* item, uint32_t hash)
+template <class TMatch> void TStringIndex::TTable::Insert(TResStringItem* item, uint32_t hash, TMatch sameKey)
 {
     if (2 * (m_Count + 1) > m_Slots.size()) Reserve(m_Count + 1);
     const size_t mask = m_Slots.size() - 1;
     size_t i = hash & mask;
-    while (m_Slots[i].Item) i = (i + 1) & mask;
+    // The probe passes every entry that could hold the same key.
+    for (; m_Slots[i].Item; i = (i + 1) & mask) QUILLET_ASSERT(m_Slots[i].Hash != hash || !sameKey(m_Slots[i].Item));
     m_Slots[i] = TSlot{item, hash};
     ++m_Count;
 }
@@ -113,14 +114,13 @@ void TStringIndex::Add(TResStringItem* item, unsigned keys)
     if (keys & kTextId) {
         const std::string& textId = item->TextId();
         if (textId.empty()) ++m_EmptyTextIds;
-        else {
-            QUILLET_ASSERT(!FindTextId(textId));
-            m_ByTextId.Insert(item, HashTextId(textId));
-        }
+        else
+            m_ByTextId.Insert(item, HashTextId(textId), [&textId](const TResStringItem* other) {
+                return SameTextAscii(other->TextId(), textId);
+            });
     }
     if (keys & kNumber) {
-        QUILLET_ASSERT(!FindNumber(item->NumberId()));
-        m_ByNumber.Insert(item, HashNumber(item->NumberId()));
+        m_ByNumber.Insert(item, HashNumber(item->NumberId()), [](const TResStringItem*) { return true; });
         AddNumberToRuns(item->NumberId());
     }
 }

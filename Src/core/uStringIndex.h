@@ -52,7 +52,9 @@ private:
     class TTable {
     public:
         size_t Size() const { return m_Count; }
-        void Insert(TResStringItem* item, uint32_t hash);
+        // The item must not share its key with an entry: sameKey(entry) tells,
+        // for an entry of the same hash.
+        template <class TMatch> void Insert(TResStringItem* item, uint32_t hash, TMatch sameKey);
         void Erase(const TResStringItem* item, uint32_t hash);
         // The first slot with the hash for which match(item) holds.
         template <class TMatch> TResStringItem* Find(uint32_t hash, TMatch match) const;

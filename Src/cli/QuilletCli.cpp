@@ -217,7 +217,7 @@ void OnBusError(int)
     auto put = [](const char* s) {
         if (::write(STDERR_FILENO, s, std::strlen(s)) < 0) return;
     };
-    put("quillet-cli: ");
+    put("error: ");
     put(g_MappedPath ? g_MappedPath : "the project file");
     put(": the file was cut short while it was read\n");
     ::_exit(1);
@@ -225,10 +225,10 @@ void OnBusError(int)
 
 void Load(TResProject& p, const std::string& path)
 {
+    g_MappedPath = path.c_str();
     struct sigaction action {};
     action.sa_handler = OnBusError;
     ::sigaction(SIGBUS, &action, nullptr);
-    g_MappedPath = path.c_str();
     try {
         p.LoadFromFile(path, TProjectFileAccess::Map);
     } catch (...) {

@@ -233,6 +233,26 @@ check "--allow-outside writes them" '[ $rc = 0 ] && grep -q "^unit victim;" far/
 "$CLI" generate --output-dir far/out far/proj/p.rpr 2> err.txt; rc=$?
 check "a unit name that leaves --output-dir is refused too" '[ $rc = 1 ] && grep -q "victim.txt" err.txt && [ ! -e far/out ]'
 
+# The project file is mapped while it is read: should another program cut it
+# short then, the command ends with the file's name instead of a crash. The
+# signal is sent once the command is ready for it and still reading.
+{ echo "object TResProject"; echo "  Strings = <"
+  awk 'BEGIN { for (i = 1; i <= 300000; i++) printf "    item\n      TextId = '"'"'s%d'"'"'\n      NumberId = %d\n    end\n", i, i }'
+  echo "  >"; echo "end"; } > big.rpr
+"$CLI" check big.rpr > /dev/null 2> err.txt & pid=$!
+for _ in $(seq 1 500); do
+  mask=$(awk '/^SigCgt:/ { print $2 }' /proc/$pid/status 2> /dev/null)
+  [ -n "$mask" ] && [ $(( 0x$mask >> 6 & 1 )) = 1 ] && break
+  sleep 0.002
+done
+if kill -BUS $pid 2> /dev/null; then
+  wait $pid; rc=$?
+  check "a file cut short while it is read: 1 and the file" '[ $rc = 1 ] && [ "$(tail -n 1 err.txt)" = "error: big.rpr: the file was cut short while it was read" ]'
+else
+  wait $pid; echo "note: check big.rpr ended before the signal; not tested"
+fi
+rm -f big.rpr
+
 # Saves.
 "$CLI" format p.rpr - > stdout.rpr; rc=$?
 check "format PROJECT - writes to standard output" '[ $rc = 0 ] && cmp -s stdout.rpr p.rpr'

@@ -1,5 +1,7 @@
 #include "tHelpers.h"
 
+#include <functional>
+
 #include <fcntl.h>
 #include <future>
 #include <random>
@@ -393,6 +395,53 @@ TEST(Reader, ASyntaxErrorWinsOverAnEarlierValueThatFails)
     EXPECT_EQ(q.Comment(), "kept");
     EXPECT_EQ(q.Strings()->Count(), 0);
     EXPECT_FALSE(q.Modified());
+}
+
+TEST(LoadFromFile, LoadsWhatLoadFromTextLoads)
+{
+    // Read from the mapped file or from a string, a project loads the same,
+    // or fails with the same error and keeps the same part of it.
+    TTempDir dir;
+    const std::string text = ReadBytes(QUILLET_TEST_DATA "/rpr/worked-example.rpr");
+    // The last item's line that starts with key, replaced by line.
+    auto variant = [&](std::string_view key, const std::string& line) {
+        std::string t = text;
+        const size_t at = t.rfind("\n      " + std::string(key));
+        EXPECT_NE(at, std::string::npos) << key;
+        if (at != std::string::npos) t.replace(at + 1, t.find('\n', at + 1) - at, line);
+        return t;
+    };
+    // The first string item's value of key, as written.
+    auto firstValue = [&](std::string_view key) {
+        const std::string line = "\n      " + std::string(key);
+        const size_t at = text.find(line, text.find("Strings = <")) + line.size();
+        return text.substr(at, text.find('\r', at) - at);
+    };
+    const std::pair<std::string, std::string> cases[] = {
+        {"", text},
+        {"", variant("NumberId = ", "")}, // no number: the next free one
+        {"Duplicate string text ID", variant("TextId = ", "      TextId = " + firstValue("TextId = ") + "\r\n")},
+        {"Duplicate string number ID",
+         variant("NumberId = ", "      NumberId = " + firstValue("NumberId = ") + "\r\n")},
+        {"Property Tag does not exist", variant("NumberId = ", "      Tag = 1\r\n")},
+    };
+    for (const auto& [error, c] : cases) {
+        auto outcome = [](TResProject& p, const std::function<void()>& load) {
+            try {
+                load();
+                return p.SaveToText();
+            } catch (const Exception& e) {
+                return "error: " + e.Message() + " / " + p.SaveToText();
+            }
+        };
+        TResProject fromText, fromFile;
+        WriteBytes(dir / "p.rpr", c);
+        const std::string expected = outcome(fromText, [&] { fromText.LoadFromText(c); });
+        if (error.empty()) EXPECT_FALSE(expected.starts_with("error: ")) << expected.substr(0, 200);
+        else EXPECT_NE(expected.find(error + " / "), std::string::npos) << expected.substr(0, 200);
+        EXPECT_EQ(outcome(fromFile, [&] { fromFile.LoadFromFile(dir / "p.rpr"); }), expected);
+        EXPECT_TRUE(expected.starts_with("error: Error reading") || !fromFile.Modified()) << expected.substr(0, 200);
+    }
 }
 
 TEST(LoadFromFile, RefusesWhatIsNoProjectFile)

@@ -7,12 +7,14 @@
 #include "uOverwritePrompt.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace fs = std::filesystem;
 
@@ -105,7 +107,13 @@ bool EndsWithDelimiter(const std::string& s) { return !s.empty() && (s.back() ==
 
 // Bytes written inside quotes: the printable ones (32 to 126, 128 to 255)
 // except the apostrophe, which is always written as $27.
-bool IsQuotable(unsigned char b) { return (b >= 32 && b <= 126 && b != 39) || b >= 128; }
+constexpr bool IsQuotableByte(unsigned char b) { return (b >= 32 && b <= 126 && b != 39) || b >= 128; }
+constexpr std::array<bool, 256> kQuotable = [] {
+    std::array<bool, 256> table{};
+    for (int b = 0; b < 256; ++b) table[size_t(b)] = IsQuotableByte(static_cast<unsigned char>(b));
+    return table;
+}();
+bool IsQuotable(unsigned char b) { return kQuotable[b]; }
 
 // Writes the text's bytes after the length byte: chunks of at most 60
 // characters, printable bytes quoted, the others as $hh numbers, then ", 0".
@@ -158,12 +166,15 @@ void PutChunks(TUnitOut& out, std::string_view t)
     out.Advance(p);
 }
 
-// What every unit of one run shares: the items in number order and the
-// ranges of the language units.
+// What every unit of one run shares: the items in number order, the ranges
+// of the language units, each item's label line, and the jump tables, which
+// are the same in every language unit.
 struct TUnitPlan {
     explicit TUnitPlan(const TResStringList& strings) : Items(strings.SortedByNumberId(false))
     {
         Numbers.reserve(Items.size());
+        m_LabelEnds.reserve(Items.size());
+        m_Labels.reserve(Items.size() * 16);
         for (size_t i = 0; i < Items.size(); ++i) {
             Numbers.push_back(Items[i]->NumberId());
             if (i == 0 || StartsNewRange(Items[i - 1]->NumberId(), Items[i]->NumberId())) Ranges.push_back({i, i});
@@ -172,12 +183,99 @@ struct TUnitPlan {
             // beyond that they must compare unsigned, or numbers from $8000 on
             // are never found.
             if (Items[i]->NumberId() < 0 || Items[i]->NumberId() > 0x7FFF) UnsignedJumps = true;
+            char line[32];
+            char* p = PutText(line, "@S");
+            p = PutHex(p, Items[i]->NumberId(), 4);
+            p = PutText(p, ":  DB   $");
+            m_Labels.append(line, size_t(p - line));
+            m_LabelEnds.push_back(m_Labels.size());
         }
     }
+    // "@S" and the item's number, up to the "$" of its length byte.
+    std::string_view Label(size_t k) const
+    {
+        const size_t start = k == 0 ? 0 : m_LabelEnds[k - 1];
+        return std::string_view(m_Labels).substr(start, m_LabelEnds[k] - start);
+    }
+    // From the first range check to "@Null:"'s JMP, made once.
+    const std::string& Tables() const
+    {
+        if (!m_Tables) {
+            std::string text;
+            TUnitOut u([&text](std::string_view piece) { text.append(piece); });
+            ComposeTables(u);
+            u.Flush();
+            m_Tables = std::move(text);
+        }
+        return *m_Tables;
+    }
+
     TResStringSortArray Items;
     std::vector<int32_t> Numbers;                  // of Items, side by side for the tables
     std::vector<std::pair<size_t, size_t>> Ranges; // first and last position in Items
     bool UnsignedJumps = false;
+
+private:
+    void ComposeTables(TUnitOut& u) const
+    {
+        const std::string_view jLess = UnsignedJumps ? "         JB    @Null" : "         JL    @Null";
+        const std::string_view jGreater = UnsignedJumps ? "         JA    " : "         JG    ";
+        int64_t previousFirst = 0;
+        for (size_t n = 0; n < Ranges.size(); ++n) {
+            const int64_t first = Numbers[Ranges[n].first];
+            const int64_t last = Numbers[Ranges[n].second];
+            const std::string rangeNo = std::to_string(n + 1);
+            if (n > 0) {
+                u.Put("@Range");
+                u.Put(rangeNo);
+                u.Line(":");
+            }
+            u.Put("         SUB   BX, $");
+            PutHex(u, first - previousFirst, 4);
+            u.Line();
+            u.Line(jLess);
+            u.Put("         CMP   BX, $");
+            PutHex(u, last - first, 4);
+            u.Line();
+            u.Put(jGreater);
+            if (n + 1 < Ranges.size()) {
+                u.Put("@Range");
+                u.Line(std::to_string(n + 2));
+            } else {
+                u.Line("@Null");
+            }
+            u.Put("         SHL   BX, 1\r\n         MOV   AX, CS:[ OFFSET @Tab");
+            u.Put(rangeNo);
+            u.Put(" + BX ]\r\n         JMP   @Exit\r\n@Tab");
+            u.Put(rangeNo);
+            u.Line(":");
+            size_t k = Ranges[n].first;
+            int onLine = 0;
+            for (int64_t v = first; v <= last; ++v) {
+                char* p = u.Room(48);
+                p = PutText(p, onLine == 0 ? std::string_view("         DW    ") : std::string_view(", "));
+                if (Numbers[k] == v) {
+                    p = PutHex(PutText(p, "OFFSET @S"), v, 4);
+                    ++k;
+                } else {
+                    p = PutText(p, "0             ");
+                }
+                if (++onLine == 4 || v == last) {
+                    p = PutText(p, "\r\n");
+                    onLine = 0;
+                }
+                u.Advance(p);
+            }
+            u.Line();
+            previousFirst = first;
+        }
+
+        u.Put("@Null:\r\n         XOR   AX, AX\r\n         JMP   @Exit\r\n\r\n");
+    }
+
+    std::string m_Labels;
+    std::vector<size_t> m_LabelEnds;
+    mutable std::optional<std::string> m_Tables;
 };
 
 const std::string kNoText;
@@ -227,10 +325,6 @@ void ComposeLanguageUnit(const TResProject& project, const TUnitPlan& plan, cons
                          TUnitOut& u)
 {
     const TResStringSortArray& items = plan.Items;
-    const std::vector<int32_t>& numbers = plan.Numbers;
-    const std::string_view jLess = plan.UnsignedJumps ? "         JB    @Null" : "         JL    @Null";
-    const std::string_view jGreater = plan.UnsignedJumps ? "         JA    " : "         JG    ";
-
     u.Put("unit ");
     u.Put(UnitNameFromFileName(language->ResFileName()));
     u.Line(";");
@@ -239,57 +333,7 @@ void ComposeLanguageUnit(const TResProject& project, const TUnitPlan& plan, cons
         "implementation\r\n\r\nuses RString;\r\n\r\n"
         "function StringGetter( AId: Word ): PString; assembler;\r\nasm\r\n         MOV   BX, [AId]\r\n");
 
-    int64_t previousFirst = 0;
-    for (size_t n = 0; n < plan.Ranges.size(); ++n) {
-        const int64_t first = numbers[plan.Ranges[n].first];
-        const int64_t last = numbers[plan.Ranges[n].second];
-        const std::string rangeNo = std::to_string(n + 1);
-        if (n > 0) {
-            u.Put("@Range");
-            u.Put(rangeNo);
-            u.Line(":");
-        }
-        u.Put("         SUB   BX, $");
-        PutHex(u, first - previousFirst, 4);
-        u.Line();
-        u.Line(jLess);
-        u.Put("         CMP   BX, $");
-        PutHex(u, last - first, 4);
-        u.Line();
-        u.Put(jGreater);
-        if (n + 1 < plan.Ranges.size()) {
-            u.Put("@Range");
-            u.Line(std::to_string(n + 2));
-        } else {
-            u.Line("@Null");
-        }
-        u.Put("         SHL   BX, 1\r\n         MOV   AX, CS:[ OFFSET @Tab");
-        u.Put(rangeNo);
-        u.Put(" + BX ]\r\n         JMP   @Exit\r\n@Tab");
-        u.Put(rangeNo);
-        u.Line(":");
-        size_t k = plan.Ranges[n].first;
-        int onLine = 0;
-        for (int64_t v = first; v <= last; ++v) {
-            char* p = u.Room(48);
-            p = PutText(p, onLine == 0 ? std::string_view("         DW    ") : std::string_view(", "));
-            if (numbers[k] == v) {
-                p = PutHex(PutText(p, "OFFSET @S"), v, 4);
-                ++k;
-            } else {
-                p = PutText(p, "0             ");
-            }
-            if (++onLine == 4 || v == last) {
-                p = PutText(p, "\r\n");
-                onLine = 0;
-            }
-            u.Advance(p);
-        }
-        u.Line();
-        previousFirst = first;
-    }
-
-    u.Put("@Null:\r\n         XOR   AX, AX\r\n         JMP   @Exit\r\n\r\n");
+    u.Put(plan.Tables());
 
     const TTextTable table(*project.Languages(), language);
     std::string withoutLf;
@@ -301,9 +345,8 @@ void ComposeLanguageUnit(const TResProject& project, const TUnitPlan& plan, cons
             std::erase(withoutLf, '\n');
             t = withoutLf;
         }
-        char* p = PutText(u.Room(32), "@S");
-        p = PutHex(p, numbers[k], 4);
-        p = PutText(p, ":  DB   $");
+        const std::string_view label = plan.Label(k);
+        char* p = PutText(u.Room(label.size() + 2), label);
         p = PutHex(p, static_cast<int64_t>(std::min<size_t>(t.size(), 255)), 2);
         u.Advance(p);
         PutChunks(u, t);

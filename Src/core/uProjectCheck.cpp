@@ -64,9 +64,13 @@ bool IsReservedWord(std::string_view upper)
         "UNTIL",   "USES",        "VAR",        "WHILE",     "WITH",
         "XOR",
     };
-    for (std::string_view w : kWords)
-        if (upper == w) return true;
-    return false;
+    // Asked twice per item: a binary search over the words in order.
+    static const std::vector<std::string_view> kSorted = [] {
+        std::vector<std::string_view> words(std::begin(kWords), std::end(kWords));
+        std::sort(words.begin(), words.end());
+        return words;
+    }();
+    return std::binary_search(kSorted.begin(), kSorted.end(), upper);
 }
 
 // A text's length in the unit: LF bytes are not written.
@@ -138,6 +142,13 @@ public:
     {
         return m_OwnLength[size_t(row) * size_t(LanguageCount) + size_t(languageIndex)];
     }
+    // What the text checks look for in an own text, found while its bytes
+    // are at hand.
+    static constexpr uint8_t kHasPercent = 1, kLooksMisread = 2;
+    uint8_t OwnFlags(int row, int languageIndex) const
+    {
+        return m_OwnFlags[size_t(row) * size_t(LanguageCount) + size_t(languageIndex)];
+    }
     const std::string& LanguageName(int languageIndex) const { return m_LanguageNames[size_t(languageIndex)]; }
     // The chain of one language: itself, then its source languages, as far as
     // the language units follow it.
@@ -149,6 +160,7 @@ private:
     std::vector<int> m_IndexOfId;          // by language ID (IDs count up from 0); -1: none
     std::vector<const std::string*> m_Own; // row * LanguageCount + language
     std::vector<long long> m_OwnLength;    // the same, written lengths
+    std::vector<uint8_t> m_OwnFlags;       // the same, kHasPercent | kLooksMisread
     std::vector<std::string> m_LanguageNames;
     std::vector<std::vector<int>> m_Chains;
 };
@@ -180,6 +192,7 @@ TChecker::TChecker(const TResProject& project)
     }
     m_Own.assign(size_t(ItemCount) * size_t(LanguageCount), nullptr);
     m_OwnLength.assign(m_Own.size(), 0);
+    m_OwnFlags.assign(m_Own.size(), 0);
     for (int row = 0; row < ItemCount; ++row) {
         const TResStringConstList& texts = *Strings.Items(row)->StringConsts();
         for (int k = 0; k < texts.Count(); ++k) {
@@ -195,7 +208,10 @@ TChecker::TChecker(const TResProject& project)
             const std::string*& own = m_Own[size_t(row) * size_t(LanguageCount) + size_t(l)];
             if (!own) {
                 own = &text->Value();
-                m_OwnLength[size_t(row) * size_t(LanguageCount) + size_t(l)] = WrittenLength(*own);
+                const size_t at = size_t(row) * size_t(LanguageCount) + size_t(l);
+                m_OwnLength[at] = WrittenLength(*own);
+                m_OwnFlags[at] = uint8_t((own->find('%') != std::string::npos ? kHasPercent : 0) |
+                                         (LooksLikeMisreadUtf8(*own) ? kLooksMisread : 0));
             }
         }
     }
@@ -403,11 +419,19 @@ void CheckTexts(TChecker& c)
     }
     std::vector<TFormatString> formats(static_cast<size_t>(L));
     std::vector<bool> parsed(static_cast<size_t>(L));
+    std::vector<bool> parsedText(static_cast<size_t>(L)); // the slot holds a text's format, not the empty one
     auto formatOf = [&](int row, int l) -> const TFormatString& {
         if (!parsed[size_t(l)]) {
             const std::string* text = c.OwnText(row, l);
-            formats[size_t(l)] =
-                text && text->find('%') != std::string::npos ? ParseFormatString(*text) : TFormatString{};
+            // A text without "%" has the empty format, which the slot mostly
+            // holds already.
+            if (text && (c.OwnFlags(row, l) & TChecker::kHasPercent)) {
+                formats[size_t(l)] = ParseFormatString(*text);
+                parsedText[size_t(l)] = true;
+            } else if (parsedText[size_t(l)]) {
+                formats[size_t(l)] = TFormatString{};
+                parsedText[size_t(l)] = false;
+            }
             parsed[size_t(l)] = true;
         }
         return formats[size_t(l)];
@@ -428,7 +452,7 @@ void CheckTexts(TChecker& c)
             if (length > 255)
                 c.Add(TFindingKind::TextTooLong, row, l,
                       lang + " text is " + std::to_string(length) + " bytes long; the target sees only the first 255");
-            if (LooksLikeMisreadUtf8(*own))
+            if (c.OwnFlags(row, l) & TChecker::kLooksMisread)
                 c.Add(TFindingKind::MisreadUtf8, row, l,
                       lang + " text " + Excerpt(*own) + " looks like UTF-8 read as Windows-1250 (" + Utf8Excerpt(*own) +
                           ")");
@@ -493,10 +517,14 @@ long long EstimateFromSorted(const TResStringSortArray& items, TUnitSizeEstimate
 
 void CheckUnitSizes(TChecker& c)
 {
+    // The ranges and tables are the same in every language, and only the
+    // sum of the text lengths differs: the walk in number order is done
+    // once, and each language adds up its lengths in item order.
+    TUnitSizeEstimate e;
+    const long long frame = EstimateFromSorted(c.Sorted, e, [](const TResStringItem*) { return 0LL; });
     for (int l = 0; l < c.LanguageCount; ++l) {
-        TUnitSizeEstimate e;
-        const long long size = EstimateFromSorted(
-            c.Sorted, e, [&](const TResStringItem* item) { return c.ResolvedLength(item->Index(), l); });
+        long long size = frame;
+        for (int row = 0; row < c.ItemCount; ++row) size += c.ResolvedLength(row, l);
         if (size > 65536)
             c.Add(TFindingKind::UnitTooLarge, -1, l,
                   "the unit needs about " + std::to_string(size) +

@@ -33,7 +33,7 @@ using TUnitSink = TFileWriter::TContentSink;
 // stays in the cache and goes to the sink whenever it fills.
 class TUnitOut {
 public:
-    explicit TUnitOut(const TUnitSink& sink) : m_Sink(sink), m_Buffer(new char[kSize]), m_Pos(m_Buffer.get()) {}
+    explicit TUnitOut(TUnitSink sink) : m_Sink(std::move(sink)), m_Buffer(new char[kSize]), m_Pos(m_Buffer.get()) {}
     TUnitOut(const TUnitOut&) = delete;
     TUnitOut& operator=(const TUnitOut&) = delete;
 
@@ -69,7 +69,7 @@ public:
 
 private:
     static constexpr size_t kSize = 256 * 1024;
-    const TUnitSink& m_Sink;
+    TUnitSink m_Sink; // its own copy: a sink made for the call may not outlive it
     std::unique_ptr<char[]> m_Buffer;
     size_t m_Capacity = kSize;
     char* m_Pos;

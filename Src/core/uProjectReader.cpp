@@ -287,7 +287,7 @@ private:
 
     // --- Tokens and syntax steps
 
-    void Advance() { m_Token = m_Lexer.Next(); }
+    void Advance() { m_Lexer.Next(m_Token); }
     [[noreturn]] void Fail(std::string_view message) const { throw EParserError(MsgOnLine(message, m_Token.Line)); }
     void Expect(char symbol)
     {
@@ -398,7 +398,7 @@ private:
             TObject object = line.Self;
             for (size_t i = 0; i + 1 < line.Count; ++i)
                 object = std::visit([&](auto o) { return Step(o, line.Part(i)); }, object);
-            target = std::visit([&](auto o) { return Find(o, line.Part(line.Count - 1)); }, object);
+            std::visit([&](auto o) { Find(o, line.Part(line.Count - 1), target); }, object);
             return true;
         } catch (const Exception& e) {
             FailApply(line, e.Message());
@@ -416,13 +416,15 @@ private:
     }
     static TObject Step(std::monostate, std::string_view) { return {}; }
 
-    template <class T> static TTarget Find(T* object, std::string_view name)
+    template <class T> static void Find(T* object, std::string_view name, TTarget& target)
     {
         const TProperty<T>* p = FindProperty<T>(name, true);
         if (!p) throw EReadError(MsgNoProperty(name));
-        return {object, p, p->Kind};
+        target.Object = object;
+        target.Property = p;
+        target.Kind = p->Kind;
     }
-    static TTarget Find(std::monostate, std::string_view) { return {}; }
+    static void Find(std::monostate, std::string_view, TTarget&) {}
 
     // A value; line and target are given when it is applied.
     void ParseValue(const TLine* line, const TTarget* target)

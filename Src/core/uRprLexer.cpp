@@ -126,6 +126,22 @@ template <class TTest> constexpr std::array<bool, 256> ByteTable(TTest test)
 constexpr std::array<bool, 256> kIdentChar = ByteTable(IsIdentChar);
 constexpr std::array<bool, 256> kEndsQuotedRun =
     ByteTable([](unsigned char c) { return c == '\'' || c == '\r' || c == '\n'; });
+// Eight bytes at a time, for long runs: the word at p, and whether any of
+// its bytes equals b.
+uint64_t Word(const char* p)
+{
+    uint64_t w;
+    std::memcpy(&w, p, sizeof w);
+    return w;
+}
+constexpr uint64_t kOnes = 0x0101010101010101ull;
+constexpr uint64_t kHighs = 0x8080808080808080ull;
+bool HasByte(uint64_t w, unsigned char b)
+{
+    const uint64_t x = w ^ (kOnes * b);
+    return ((x - kOnes) & ~x & kHighs) != 0;
+}
+
 bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 bool IsHexDigit(unsigned char c) { return IsDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
 int HexValue(unsigned char c) { return IsDigit(c) ? c - '0' : (c | 0x20) - 'a' + 10; }
@@ -156,6 +172,11 @@ template <class TSink> size_t TRprLexer::ScanStringToken(std::string_view text, 
             ++pos;
             for (;;) {
                 size_t end = pos;
+                while (end + 8 <= size) {
+                    const uint64_t w = Word(data + end);
+                    if (HasByte(w, '\'') || HasByte(w, '\r') || HasByte(w, '\n')) break;
+                    end += 8;
+                }
                 while (end < size && !kEndsQuotedRun[static_cast<unsigned char>(data[end])]) ++end;
                 if (end >= size || data[end] != '\'') return std::string_view::npos;
                 sink.Run(text.substr(pos, end - pos));
@@ -197,11 +218,20 @@ void TRprLexer::Fail(std::string_view message) const { throw EParserError(MsgOnL
 
 TRprToken TRprLexer::Next()
 {
-    SkipBlanks();
     TRprToken t;
+    Next(t);
+    return t;
+}
+
+void TRprLexer::Next(TRprToken& t)
+{
+    SkipBlanks();
+    t.Kind = TRprTokenKind::Eof;
+    t.Text = {};
+    t.Integer = 0;
     t.Line = m_Line;
-    t.Start = m_Pos;
-    if (m_Pos >= m_Text.size()) return t;
+    t.Start = t.End = m_Pos;
+    if (m_Pos >= m_Text.size()) return;
     const unsigned char c = Peek();
     if (IsIdentStart(c)) {
         size_t end = m_Pos;
@@ -225,7 +255,6 @@ TRprToken TRprLexer::Next()
         t.Text = m_Text.substr(t.Start, 1);
     }
     t.End = m_Pos;
-    return t;
 }
 
 void TRprLexer::SkipBinary()
@@ -251,6 +280,11 @@ void TRprLexer::SkipBlanks()
     size_t pos = m_Pos;
     while (pos < size) {
         const auto c = static_cast<unsigned char>(data[pos]);
+        if (c == ' ') { // indentation: eight spaces at a time
+            while (pos + 8 <= size && Word(data + pos) == kOnes * ' ') pos += 8;
+            while (pos < size && data[pos] == ' ') ++pos;
+            continue;
+        }
         if (c > 32) break;
         ++pos;
         if (c == '\n') {

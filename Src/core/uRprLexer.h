@@ -102,6 +102,8 @@ public:
     void SetStringDecoder(TRprStringDecoder* decoder) { m_Decoder = decoder; }
 
     TRprToken Next();
+    // The same, into a token the caller keeps: no copy of it.
+    void Next(TRprToken& token);
     // Hexadecimal data after "{": pairs of hex digits up to "}".
     void SkipBinary();
 

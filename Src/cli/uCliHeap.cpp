@@ -1,0 +1,92 @@
+// The heap of quillet-cli. Each command reads a project, works on it and
+// ends: the model's many small objects are never freed one by one (the
+// project is left to the end of the process). Small blocks therefore come
+// from large regions handed out front to back, with no header and no free
+// lists; freeing one does nothing. Large blocks, the ones that are freed and
+// asked for again (growing tables, buffers), go to malloc as usual.
+//
+// Not in sanitizer builds: their allocator must see every block.
+#if !defined(QUILLET_SANITIZE)
+
+#include <sys/mman.h>
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <new>
+
+namespace {
+
+// Blocks up to this size come from the region.
+constexpr std::size_t kSmall = 256;
+// Address space reserved at once; pages are taken from the system only as
+// they are first used.
+constexpr std::size_t kRegionSize = std::size_t(1) << 34;
+
+struct TRegion {
+    TRegion()
+    {
+        void* p =
+            ::mmap(nullptr, kRegionSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+        // Refused (a limit on address space, strict overcommit): malloc only.
+        if (p != MAP_FAILED) {
+            Begin = static_cast<char*>(p);
+            Size = kRegionSize;
+        }
+    }
+    char* Begin = nullptr;
+    std::size_t Size = 0;
+    std::atomic<std::size_t> Used{0};
+};
+
+// Made on first use, also by a block allocated before main.
+TRegion& Region()
+{
+    static TRegion region;
+    return region;
+}
+
+void* Allocate(std::size_t size)
+{
+    if (size <= kSmall) {
+        TRegion& r = Region();
+        // Aligned for any type, as operator new must be; a block of 0 bytes
+        // still gets an address of its own.
+        constexpr std::size_t kAlign = alignof(std::max_align_t);
+        const std::size_t rounded = size ? (size + kAlign - 1) & ~(kAlign - 1) : kAlign;
+        const std::size_t at = r.Used.fetch_add(rounded, std::memory_order_relaxed);
+        if (at + rounded <= r.Size) return r.Begin + at;
+    }
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+
+void Release(void* p) noexcept
+{
+    const TRegion& r = Region();
+    const auto* c = static_cast<const char*>(p);
+    if (p && !(c >= r.Begin && c < r.Begin + r.Size)) std::free(p);
+}
+
+} // namespace
+
+void* operator new(std::size_t size) { return Allocate(size); }
+void* operator new[](std::size_t size) { return Allocate(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    try {
+        return Allocate(size);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
+void operator delete(void* p) noexcept { Release(p); }
+void operator delete[](void* p) noexcept { Release(p); }
+void operator delete(void* p, std::size_t) noexcept { Release(p); }
+void operator delete[](void* p, std::size_t) noexcept { Release(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { Release(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { Release(p); }
+
+#endif

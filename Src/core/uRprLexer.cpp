@@ -203,14 +203,7 @@ template <class TSink> size_t TRprLexer::ScanStringToken(std::string_view text, 
     return pos;
 }
 
-bool TRprToken::IsKeyword(std::string_view word) const
-{
-    // Keywords are mostly written as they are spelt here: that comparison is the cheaper one.
-    return Kind == TRprTokenKind::Identifier && Text.size() == word.size() &&
-        (Text == word || SameTextAscii(Text, word));
-}
-
-bool TRprToken::IsObjectKeyword() const { return IsKeyword("object") || IsKeyword("inherited") || IsKeyword("inline"); }
+bool TRprToken::SameTextAsciiSlow(std::string_view a, std::string_view b) { return SameTextAscii(a, b); }
 
 TRprLexer::TRprLexer(std::string_view text) : m_Text(text.substr(0, text.find('\0'))) { CheckLine(0); }
 
@@ -225,7 +218,10 @@ TRprToken TRprLexer::Next()
 
 void TRprLexer::Next(TRprToken& t)
 {
-    SkipBlanks();
+    // Tokens on a line mostly stand one blank apart.
+    if (m_Pos + 1 < m_Text.size() && m_Text[m_Pos] == ' ' && static_cast<unsigned char>(m_Text[m_Pos + 1]) > 32)
+        ++m_Pos;
+    else SkipBlanks();
     t.Kind = TRprTokenKind::Eof;
     t.Text = {};
     t.Integer = 0;

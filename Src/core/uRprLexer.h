@@ -86,8 +86,17 @@ struct TRprToken {
     int Line = 1;
 
     bool IsSymbol(char c) const { return Kind == TRprTokenKind::Symbol && Text[0] == c; }
-    bool IsKeyword(std::string_view word) const;
-    bool IsObjectKeyword() const;
+    // Keywords are mostly written as they are spelt here: that comparison is
+    // the cheaper one, and inline it is a compare of a few bytes.
+    bool IsKeyword(std::string_view word) const
+    {
+        return Kind == TRprTokenKind::Identifier && Text.size() == word.size() &&
+            (Text == word || SameTextAsciiSlow(Text, word));
+    }
+    bool IsObjectKeyword() const { return IsKeyword("object") || IsKeyword("inherited") || IsKeyword("inline"); }
+
+private:
+    static bool SameTextAsciiSlow(std::string_view a, std::string_view b);
 };
 
 // The token source: owns the position and the line count. Errors raise

@@ -151,7 +151,7 @@ template <class T> const TProperty<T>* FindProperty(std::string_view name, bool 
 // ---------------------------------------------------------------------------
 // The file's bytes: either pages of their own that are not cleared before
 // they are read into, or the file mapped as it stands in the page cache,
-// which spares the copy and the clearing. The apply pass reads them front to
+// which spares the copy and the clearing. The reader reads them front to
 // back once and hands back what lies behind it, so that the file and the
 // model it becomes are not both held whole at the same time.
 

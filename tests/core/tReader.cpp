@@ -480,8 +480,9 @@ TEST(LoadFromFile, RefusesWhatIsNoProjectFile)
     EXPECT_EQ(p.FileName(), "");
 }
 
-// LoadFromFile hands the file's pages back behind its second pass; a large
-// file must load, and fail, exactly as its text does through LoadFromText.
+// LoadFromFile hands the file's pages back behind the items it has read; a
+// large file must load, and fail, exactly as its text does through
+// LoadFromText.
 TEST(LoadFromFile, ALargeFileLoadsAndFailsAsItsText)
 {
     TTempDir dir;
@@ -499,7 +500,7 @@ TEST(LoadFromFile, ALargeFileLoadsAndFailsAsItsText)
     EXPECT_EQ(fromFile.SaveToText(), text);
 
     // Errors near the end, after most pages went back: a duplicate text ID
-    // (an error of the second pass) and a syntax error (of the first).
+    // (a value that fails) and a syntax error.
     const auto errorOf = [&](const std::string& damaged, bool viaFile) {
         TResProject p;
         try {

@@ -29,6 +29,8 @@ public:
 
     int ItemIndex() const { return m_ItemIndex; }
     const QString& ReadWriteLanguageId() const { return m_ReadWriteLanguageId; }
+    // The language the next Execute opens for editing, by its text ID.
+    void SetReadWriteLanguageId(const QString& id) { m_ReadWriteLanguageId = id; }
     const QString& ReadOnlyLanguageId() const { return m_ReadOnlyLanguageId; }
 
     // Handlers, public for the keyboard and for tests.

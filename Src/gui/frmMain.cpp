@@ -809,6 +809,8 @@ void TMainForm::actNextUntranslatedExecute()
         }
         m_ListView->selectRow(row);
         m_ListView->scrollTo(m_Grid->index(row, 0));
+        // Enter then edits the text that was found missing.
+        m_ItemEditDialog->SetReadWriteLanguageId(ToQString(language->TextId()));
     });
 }
 

@@ -267,6 +267,14 @@ private slots:
         View()->setFocus();
         Key(View(), Qt::Key_J, Qt::ControlModifier);
         QCOMPARE(SelectedRow(), 4);
+        // Enter edits the language that was searched, not the editor's own.
+        QString editing;
+        QVERIFY(ExecModal([&] { Key(View(), Qt::Key_Return); },
+                          [&](QWidget* d) {
+                              editing = d->findChild<QComboBox*>(QStringLiteral("cbReadWrite"))->currentText();
+                              d->findChild<QPushButton*>(QStringLiteral("btnCancel"))->click();
+                          }));
+        QCOMPARE(editing, QStringLiteral("EN"));
 
         // Under a filter only the rows shown are visited.
         Trigger("actFind");

@@ -26,6 +26,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -120,11 +121,15 @@ struct TRun {
 };
 
 // Runs a program (argv[0] is its path) with stdout and stderr discarded.
-TRun RunChild(const std::vector<std::string>& args, int runs, std::string* output = nullptr)
+// beforeEach, when given, runs untimed before every run: it removes what the
+// previous run wrote, so that every run writes new files, as the floor does.
+TRun RunChild(const std::vector<std::string>& args, int runs, std::string* output = nullptr,
+              const std::function<void()>& beforeEach = {})
 {
     TRun result;
     result.Ms = result.WallMs = 1e300;
     for (int r = 0; r < runs; ++r) {
+        if (beforeEach) beforeEach();
         int pipeFd[2] = {-1, -1};
         if (output && ::pipe(pipeFd) != 0) std::exit(3);
         const auto t0 = TClock::now();
@@ -231,9 +236,14 @@ TSizeResult MeasureSize(const fs::path& dir, int items, int runs)
     r.FileMb = FileMb(path);
     r.FloorMs = FloorMs(path, dir);
     const fs::path out = dir / ("out" + std::to_string(items));
-    fs::create_directories(out);
-    r.Generate = RunChild({QUILLET_CLI, "generate", "--force", "--output-dir", out.string(), path}, runs);
-    r.Format = RunChild({QUILLET_CLI, "format", path, (dir / "formatted.rpr").string()}, runs);
+    const fs::path formatted = dir / "formatted.rpr";
+    r.Generate =
+        RunChild({QUILLET_CLI, "generate", "--force", "--output-dir", out.string(), path}, runs, nullptr, [&out] {
+            fs::remove_all(out);
+            fs::create_directories(out);
+        });
+    r.Format = RunChild({QUILLET_CLI, "format", path, formatted.string()}, runs, nullptr,
+                        [&formatted] { fs::remove(formatted); });
     r.Check = RunChild({QUILLET_CLI, "check", path}, runs);
     fs::remove_all(out);
     std::printf("%8d %8.2f %8.1f %10.1f %7.1fx %9.1f %7.1fx %9.1f %7.1fx %9.1f%s\n", items, r.FileMb, r.FloorMs,

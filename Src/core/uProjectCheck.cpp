@@ -49,24 +49,26 @@ const TKindInfo& InfoOf(TFindingKind kind)
 }
 
 // The reserved words of the target's Pascal; a constant cannot take their names.
+constexpr std::string_view kReservedWords[] = {
+    "AND",     "ASM",         "ARRAY",      "BEGIN",     "CASE",
+    "CONST",   "CONSTRUCTOR", "DESTRUCTOR", "DIV",       "DO",
+    "DOWNTO",  "ELSE",        "END",        "EXPORTS",   "FILE",
+    "FOR",     "FUNCTION",    "GOTO",       "IF",        "IMPLEMENTATION",
+    "IN",      "INHERITED",   "INLINE",     "INTERFACE", "LABEL",
+    "LIBRARY", "MOD",         "NIL",        "NOT",       "OBJECT",
+    "OF",      "OR",          "PACKED",     "PROCEDURE", "PROGRAM",
+    "RECORD",  "REPEAT",      "SET",        "SHL",       "SHR",
+    "STRING",  "THEN",        "TO",         "TYPE",      "UNIT",
+    "UNTIL",   "USES",        "VAR",        "WHILE",     "WITH",
+    "XOR",
+};
+constexpr size_t kLongestReservedWord = std::ranges::max(kReservedWords, {}, &std::string_view::size).size();
+
 bool IsReservedWord(std::string_view upper)
 {
-    static constexpr std::string_view kWords[] = {
-        "AND",     "ASM",         "ARRAY",      "BEGIN",     "CASE",
-        "CONST",   "CONSTRUCTOR", "DESTRUCTOR", "DIV",       "DO",
-        "DOWNTO",  "ELSE",        "END",        "EXPORTS",   "FILE",
-        "FOR",     "FUNCTION",    "GOTO",       "IF",        "IMPLEMENTATION",
-        "IN",      "INHERITED",   "INLINE",     "INTERFACE", "LABEL",
-        "LIBRARY", "MOD",         "NIL",        "NOT",       "OBJECT",
-        "OF",      "OR",          "PACKED",     "PROCEDURE", "PROGRAM",
-        "RECORD",  "REPEAT",      "SET",        "SHL",       "SHR",
-        "STRING",  "THEN",        "TO",         "TYPE",      "UNIT",
-        "UNTIL",   "USES",        "VAR",        "WHILE",     "WITH",
-        "XOR",
-    };
     // Asked twice per item: a binary search over the words in order.
     static const std::vector<std::string_view> kSorted = [] {
-        std::vector<std::string_view> words(std::begin(kWords), std::end(kWords));
+        std::vector<std::string_view> words(std::begin(kReservedWords), std::end(kReservedWords));
         std::sort(words.begin(), words.end());
         return words;
     }();
@@ -306,38 +308,46 @@ void CheckConstantNames(TChecker& c)
     const bool crossing = begins(prefixes[0], prefixes[1]) || begins(prefixes[1], prefixes[0]);
     std::optional<TConstantNames> taken;
     if (crossing) taken.emplace(c.Strings, prefixes, c.ItemCount);
+    // What the prefixes decide is worked out once: the two names of an item
+    // are the same exactly when the prefixes are, and a prefix that is empty
+    // or an identifier keeps an identifier one.
+    const bool samePrefixes = SameTextAscii(prefixes[0], prefixes[1]);
+    const bool keepsIdentifier[2] = {prefixes[0].empty() || IsIdentifier(prefixes[0]),
+                                     prefixes[1].empty() || IsIdentifier(prefixes[1])};
     int firstEmpty = -1;            // the first row with the empty text ID
     std::string names[2], upper[2]; // reused from item to item
     for (int row = 0; row < c.ItemCount; ++row) {
         const std::string& id = c.Strings.Items(row)->TextId();
-        for (int s = 0; s < 2; ++s) {
-            names[s].assign(prefixes[s]).append(id);
-            upper[s].assign(names[s]);
+        // The names are composed only for the items that need them.
+        const auto name = [&](int s) -> const std::string& { return names[s].assign(prefixes[s]).append(id); };
+        const auto upperName = [&](int s) -> const std::string& {
+            upper[s].assign(prefixes[s]).append(id);
             for (char& ch : upper[s])
                 if (ch >= 'a' && ch <= 'z') ch = char(ch - 32);
-        }
+            return upper[s];
+        };
         if (id.empty()) c.Add(TFindingKind::EmptyTextId, row, -1, "text ID is empty");
         else if (!IsIdentifier(id)) c.Add(TFindingKind::InvalidTextId, row, -1, "text ID is not a Pascal identifier");
         else
-            for (const std::string& name : names)
-                if (!IsIdentifier(name))
+            for (int s = 0; s < 2; ++s)
+                if (!keepsIdentifier[s] && !IsIdentifier(name(s)))
                     c.Add(TFindingKind::InvalidTextId, row, -1,
-                          "constant name '" + Utf8(name) + "' is not a Pascal identifier");
+                          "constant name '" + Utf8(name(s)) + "' is not a Pascal identifier");
         for (int s = 0; s < 2; ++s)
-            if (IsReservedWord(upper[s]))
-                c.Add(TFindingKind::ReservedWord, row, -1, "constant name '" + Utf8(names[s]) + "' is a reserved word");
-        if (upper[0] == upper[1]) {
+            if (prefixes[s].size() + id.size() <= kLongestReservedWord && IsReservedWord(upperName(s)))
+                c.Add(TFindingKind::ReservedWord, row, -1, "constant name '" + Utf8(name(s)) + "' is a reserved word");
+        if (samePrefixes) {
             c.Add(TFindingKind::DuplicateName, row, -1,
-                  "its number and pointer constants are both named '" + Utf8(names[0]) + "'");
+                  "its number and pointer constants are both named '" + Utf8(name(0)) + "'");
             continue;
         }
         for (int s = 0; s < 2; ++s) {
             int first = -1;
-            if (taken) first = taken->TakeOrFind(upper[s], row, s);
+            if (taken) first = taken->TakeOrFind(upperName(s), row, s);
             else if (id.empty()) first = firstEmpty;
             if (first >= 0)
                 c.Add(TFindingKind::DuplicateName, row, -1,
-                      "constant name '" + Utf8(names[s]) + "' is also a constant of item " + std::to_string(first) +
+                      "constant name '" + Utf8(name(s)) + "' is also a constant of item " + std::to_string(first) +
                           " ('" + Utf8(c.Strings.Items(first)->TextId()) + "')");
         }
         if (id.empty() && firstEmpty < 0) firstEmpty = row;

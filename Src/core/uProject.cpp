@@ -239,7 +239,7 @@ bool TResStringItem::IsUniqueNumberId(int32_t numberId) const
 void TResStringItem::SetTextId(const std::string& value)
 {
     if (value == m_TextId) return;
-    if (!IsUniqueTextId(value)) throw EResFile(kMsgDupStringTextId);
+    if (!List()->m_Index.TextIdsDeferred() && !IsUniqueTextId(value)) throw EResFile(kMsgDupStringTextId);
     List()->m_Index.Remove(this, TStringIndex::kTextId);
     m_TextId = value;
     List()->m_Index.Add(this, TStringIndex::kTextId);

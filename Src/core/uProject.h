@@ -251,6 +251,13 @@ public:
     int32_t NumberIdBase() const { return m_NumberIdBase; }
     void SetNumberIdBase(int32_t value);
 
+    // For reading many items at once: until EndTextIdBatch, the text ID
+    // setter takes any value, and text IDs are not looked up. EndTextIdBatch
+    // checks them all at once: false when two items share one, and the list
+    // must then be read again item by item (or dropped).
+    void BeginTextIdBatch() { m_Index.DeferTextIds(); }
+    bool EndTextIdBatch() { return m_Index.EndDeferredTextIds(*this); }
+
     TResStringSortArray SortedByNumberId(bool fixedOnly) const;
     int32_t NextNumberId() const;
     void RenumberIds();

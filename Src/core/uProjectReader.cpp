@@ -176,6 +176,7 @@ public:
         std::unique_ptr<TProjectFileText> text(new TProjectFileText);
         text->m_Data = static_cast<char*>(pages);
         text->m_Capacity = text->Size = size;
+        text->m_Mapped = true;
         return text;
     }
     ~TProjectFileText() { ::munmap(m_Data, m_Capacity); }
@@ -186,6 +187,9 @@ public:
     size_t Capacity() const { return m_Capacity; }
     size_t Size = 0; // the bytes read
     std::string_view View() const { return {m_Data, Size}; }
+    // Whether the text can be read again after pages were handed back: a
+    // mapped file's pages come back from the file, pages of its own as zeros.
+    bool CanReadAgain() const { return m_Mapped; }
 
     // The pages that lie wholly some way before offset go back to the system,
     // a megabyte or more at a time; they are not read again.
@@ -204,6 +208,7 @@ private:
     char* m_Data = nullptr;
     size_t m_Capacity = 0;
     size_t m_Released = 0; // the pages before it were handed back
+    bool m_Mapped = false;
 };
 
 namespace {
@@ -685,17 +690,39 @@ void TResProject::LoadText(std::string_view text, TProjectFileText* release)
     const bool fresh = IsAsNew();
     if (!fresh) TRprReader(text, nullptr).Run();
     const bool modified = m_Modified;
-    try {
-        TRprReader(text, this, release).Run();
-    } catch (const EReadError&) {
-        throw; // a value that could not be applied: what came before it stays
-    } catch (...) {
-        if (fresh) {
-            MakeNew();
-            m_Modified = modified;
+    auto read = [&](TProjectFileText* handBack) {
+        try {
+            TRprReader(text, this, handBack).Run();
+        } catch (const EReadError&) {
+            throw; // a value that could not be applied: what came before it stays
+        } catch (...) {
+            if (fresh) {
+                MakeNew();
+                m_Modified = modified;
+            }
+            throw;
         }
-        throw;
+    };
+    // Into a fresh project whose text can be read again, the text IDs are
+    // checked for uniqueness all at once at the end. Should two items share
+    // one, the text is read again with the check at each item, which stops
+    // where it must and leaves what it must.
+    if (!fresh || (release && !release->CanReadAgain())) {
+        read(release);
+        return;
     }
+    m_Strings->BeginTextIdBatch();
+    bool unique = true;
+    try {
+        read(release);
+    } catch (const EReadError&) {
+        if (m_Strings->EndTextIdBatch()) throw;
+        unique = false;
+    }
+    if (unique && m_Strings->EndTextIdBatch()) return;
+    MakeNew();
+    m_Modified = modified;
+    read(nullptr);
 }
 
 void TResProject::LoadFromText(std::string_view text) { LoadText(text, nullptr); }

@@ -88,6 +88,32 @@ template <class TMatch> void TStringIndex::TTable::Insert(TResStringItem* item, 
     ++m_Count;
 }
 
+template <class TMatch>
+bool TStringIndex::TTable::InsertAll(const std::vector<TResStringItem*>& items, const std::vector<uint32_t>& hashes,
+                                     TMatch sameKey)
+{
+    Reserve(m_Count + items.size());
+    const size_t mask = m_Slots.size() - 1;
+    // The slots lie far apart in a large table: fetching some ahead lets
+    // their cache misses overlap.
+    constexpr size_t kAhead = 16;
+    bool unique = true;
+    for (size_t k = 0; k < items.size(); ++k) {
+        if (k + kAhead < items.size()) __builtin_prefetch(&m_Slots[hashes[k + kAhead] & mask]);
+        const uint32_t hash = hashes[k];
+        size_t i = hash & mask;
+        for (; m_Slots[i].Item; i = (i + 1) & mask)
+            if (m_Slots[i].Hash == hash && sameKey(m_Slots[i].Item, items[k])) break;
+        if (m_Slots[i].Item) {
+            unique = false;
+            continue;
+        }
+        m_Slots[i] = TSlot{items[k], hash};
+        ++m_Count;
+    }
+    return unique;
+}
+
 void TStringIndex::TTable::Erase(const TResStringItem* item, uint32_t hash)
 {
     const size_t mask = m_Slots.size() - 1;
@@ -132,7 +158,7 @@ void TStringIndex::TTable::Clear()
 
 void TStringIndex::Add(TResStringItem* item, unsigned keys)
 {
-    if (keys & kTextId) {
+    if ((keys & kTextId) && !m_TextIdsDeferred) {
         const std::string& textId = item->TextId();
         if (textId.empty()) ++m_EmptyTextIds;
         else
@@ -148,7 +174,7 @@ void TStringIndex::Add(TResStringItem* item, unsigned keys)
 
 void TStringIndex::Remove(const TResStringItem* item, unsigned keys)
 {
-    if (keys & kTextId) {
+    if ((keys & kTextId) && !m_TextIdsDeferred) {
         const std::string& textId = item->TextId();
         if (textId.empty()) --m_EmptyTextIds;
         else m_ByTextId.Erase(item, HashTextId(textId));
@@ -161,6 +187,7 @@ void TStringIndex::Remove(const TResStringItem* item, unsigned keys)
 
 TResStringItem* TStringIndex::FindTextId(std::string_view textId) const
 {
+    QUILLET_ASSERT(!m_TextIdsDeferred);
     return m_ByTextId.Find(HashTextId(textId),
                            [textId](const TResStringItem* item) { return SameTextAscii(item->TextId(), textId); });
 }
@@ -235,6 +262,36 @@ void TStringIndex::Rebuild(TResStringList& list, unsigned keys)
     }
     if (keys & kTextId) m_ByTextId.Reserve(count);
     for (int i = 0; i < list.Count(); ++i) Add(list.Items(i), keys);
+}
+
+void TStringIndex::DeferTextIds()
+{
+    m_ByTextId.Clear();
+    m_EmptyTextIds = 0;
+    m_TextIdsDeferred = true;
+}
+
+bool TStringIndex::EndDeferredTextIds(TResStringList& list)
+{
+    m_TextIdsDeferred = false;
+    std::vector<TResStringItem*> items;
+    std::vector<uint32_t> hashes;
+    items.reserve(static_cast<size_t>(list.Count()));
+    hashes.reserve(items.capacity());
+    constexpr int kAhead = 8; // items lie far apart by now: fetch some ahead
+    for (int i = 0; i < list.Count(); ++i) {
+        if (i + kAhead < list.Count()) __builtin_prefetch(list.Items(i + kAhead));
+        TResStringItem* item = list.Items(i);
+        if (item->TextId().empty()) {
+            ++m_EmptyTextIds;
+            continue;
+        }
+        items.push_back(item);
+        hashes.push_back(HashTextId(item->TextId()));
+    }
+    return m_ByTextId.InsertAll(items, hashes, [](const TResStringItem* a, const TResStringItem* b) {
+        return SameTextAscii(a->TextId(), b->TextId());
+    });
 }
 
 void TStringIndex::Clear()

@@ -38,6 +38,15 @@ public:
 
     // Builds the given keys afresh from the list's items.
     void Rebuild(TResStringList& list, unsigned keys = kBoth);
+
+    // For reading many items at once: until EndDeferredTextIds, text IDs are
+    // neither indexed nor looked up, so that their setter need not check
+    // them one by one.
+    void DeferTextIds();
+    bool TextIdsDeferred() const { return m_TextIdsDeferred; }
+    // Indexes every item's text ID at once. False when two items share one:
+    // the list breaks its rule then, and the index holds the first of them.
+    bool EndDeferredTextIds(TResStringList& list);
     void Clear();
     // Room for count items without growing.
     void Reserve(size_t count);
@@ -55,6 +64,11 @@ private:
         // The item must not share its key with an entry: sameKey(entry) tells,
         // for an entry of the same hash.
         template <class TMatch> void Insert(TResStringItem* item, uint32_t hash, TMatch sameKey);
+        // The same for many items at once, their hashes given, looking a few
+        // slots ahead; an item whose key an entry holds is left out. False
+        // when one was.
+        template <class TMatch>
+        bool InsertAll(const std::vector<TResStringItem*>& items, const std::vector<uint32_t>& hashes, TMatch sameKey);
         void Erase(const TResStringItem* item, uint32_t hash);
         // The first slot with the hash for which match(item) holds.
         template <class TMatch> TResStringItem* Find(uint32_t hash, TMatch match) const;
@@ -73,6 +87,7 @@ private:
     TTable m_ByTextId;
     TTable m_ByNumber; // the hash of a number is a bijection: equal hash, equal number
     int m_EmptyTextIds = 0;
+    bool m_TextIdsDeferred = false;
     // first -> last of each run of consecutive held numbers. A balanced tree:
     // the next free number from any base, and every change, cost log n.
     std::map<int32_t, int32_t> m_NumberRuns;

@@ -399,12 +399,14 @@ TEST(Reader, ASyntaxErrorWinsOverAnEarlierValueThatFails)
 
 namespace {
 
-// What loading text leaves, through LoadFromText and through LoadFromFile:
-// the project saved again, or the error and what stayed loaded. The file
-// goes to path. Whether the project from the file is modified goes to
-// *fileModified.
-std::pair<std::string, std::string> LoadBothWays(const std::string& text, const std::filesystem::path& path,
-                                                 bool* fileModified = nullptr)
+// What loading text leaves, through LoadFromText and through LoadFromFile
+// reading and mapping the file: the project saved again, or the error and
+// what stayed loaded. The file goes to path. Whether the project read from
+// the file is modified goes to *fileModified.
+struct TLoaded {
+    std::string Text, Read, Mapped;
+};
+TLoaded LoadEveryWay(const std::string& text, const std::filesystem::path& path, bool* fileModified = nullptr)
 {
     auto outcome = [](TResProject& p, const std::function<void()>& load) {
         try {
@@ -414,12 +416,13 @@ std::pair<std::string, std::string> LoadBothWays(const std::string& text, const 
             return "error: " + e.Message() + " / " + p.SaveToText();
         }
     };
-    TResProject fromText, fromFile;
+    TResProject fromText, read, mapped;
     WriteBytes(path, text);
-    std::pair<std::string, std::string> both{outcome(fromText, [&] { fromText.LoadFromText(text); }),
-                                             outcome(fromFile, [&] { fromFile.LoadFromFile(path); })};
-    if (fileModified) *fileModified = fromFile.Modified();
-    return both;
+    TLoaded loaded{outcome(fromText, [&] { fromText.LoadFromText(text); }),
+                   outcome(read, [&] { read.LoadFromFile(path, TProjectFileAccess::Read); }),
+                   outcome(mapped, [&] { mapped.LoadFromFile(path, TProjectFileAccess::Map); })};
+    if (fileModified) *fileModified = read.Modified();
+    return loaded;
 }
 
 } // namespace
@@ -431,35 +434,50 @@ TEST(LoadFromFile, LoadsWhatLoadFromTextLoads)
     TTempDir dir;
     const std::string text = ReadBytes(QUILLET_TEST_DATA "/rpr/worked-example.rpr");
     // The last item's line that starts with key, replaced by line.
-    auto variant = [&](std::string_view key, const std::string& line) {
-        std::string t = text;
+    auto variantOf = [](std::string t, std::string_view key, const std::string& line) {
         const size_t at = t.rfind("\n      " + std::string(key));
         EXPECT_NE(at, std::string::npos) << key;
         if (at != std::string::npos) t.replace(at + 1, t.find('\n', at + 1) - at, line);
         return t;
     };
+    auto variant = [&](std::string_view key, const std::string& line) { return variantOf(text, key, line); };
     // The first string item's value of key, as written.
     auto firstValue = [&](std::string_view key) {
         const std::string line = "\n      " + std::string(key);
         const size_t at = text.find(line, text.find("Strings = <")) + line.size();
         return text.substr(at, text.find('\r', at) - at);
     };
+    // Reading a file reads it once, checking each text ID as it is set; the
+    // other ways check them all at the end and read again when two clash,
+    // also when a later value fails too.
+    const std::string duplicateId = "      TextId = " + UpperAscii(firstValue("TextId = ")) + "\r\n";
     const std::pair<std::string, std::string> cases[] = {
         {"", text},
         {"", variant("NumberId = ", "")}, // no number: the next free one
-        {"Duplicate string text ID", variant("TextId = ", "      TextId = " + firstValue("TextId = ") + "\r\n")},
+        {"Duplicate string text ID", variant("TextId = ", duplicateId)},
+        {"Duplicate string text ID", variantOf(variant("NumberId = ", "      Tag = 1\r\n"), "TextId = ", duplicateId)},
         {"Duplicate string number ID",
          variant("NumberId = ", "      NumberId = " + firstValue("NumberId = ") + "\r\n")},
         {"Property Tag does not exist", variant("NumberId = ", "      Tag = 1\r\n")},
     };
     for (const auto& [error, c] : cases) {
         bool fileModified = false;
-        const auto [expected, fromFile] = LoadBothWays(c, dir / "p.rpr", &fileModified);
-        if (error.empty()) EXPECT_FALSE(expected.starts_with("error: ")) << expected.substr(0, 200);
-        else EXPECT_NE(expected.find(error + " / "), std::string::npos) << expected.substr(0, 200);
-        EXPECT_EQ(fromFile, expected);
-        EXPECT_TRUE(expected.starts_with("error: Error reading") || !fileModified) << expected.substr(0, 200);
+        const TLoaded loaded = LoadEveryWay(c, dir / "p.rpr", &fileModified);
+        if (error.empty()) EXPECT_FALSE(loaded.Read.starts_with("error: ")) << loaded.Read.substr(0, 200);
+        else EXPECT_NE(loaded.Read.find(error + " / "), std::string::npos) << loaded.Read.substr(0, 200);
+        EXPECT_EQ(loaded.Text, loaded.Read);
+        EXPECT_EQ(loaded.Mapped, loaded.Read);
+        EXPECT_TRUE(loaded.Read.starts_with("error: Error reading") || !fileModified) << loaded.Read.substr(0, 200);
     }
+
+    // Text IDs checked at the end are looked up and guarded as ever after.
+    TResProject p;
+    p.LoadFromText(text);
+    TResStringList& strings = *p.Strings();
+    ASSERT_GE(strings.Count(), 2);
+    for (int i = 0; i < strings.Count(); ++i)
+        EXPECT_EQ(strings.FindByTextId(UpperAscii(strings.Items(i)->TextId())), strings.Items(i));
+    EXPECT_THROW_MSG(strings.Items(1)->SetTextId(strings.Items(0)->TextId()), EResFile, "Duplicate string text ID");
 }
 
 TEST(LoadFromFile, RefusesWhatIsNoProjectFile)
@@ -526,8 +544,9 @@ TEST(LoadFromFile, ALargeFileLoadsAndFailsAsItsText)
     std::string syntax = text;
     syntax.insert(syntax.rfind("NumberId = ") + 11, "= ");
     for (const std::string& damaged : {duplicate, syntax}) {
-        const auto [expected, fromFile] = LoadBothWays(damaged, dir / "damaged.rpr");
-        EXPECT_TRUE(expected.starts_with("error: ")) << expected.substr(0, 200);
-        EXPECT_EQ(fromFile, expected);
+        const TLoaded loaded = LoadEveryWay(damaged, dir / "damaged.rpr");
+        EXPECT_TRUE(loaded.Read.starts_with("error: ")) << loaded.Read.substr(0, 200);
+        EXPECT_EQ(loaded.Text, loaded.Read);
+        EXPECT_EQ(loaded.Mapped, loaded.Read);
     }
 }

@@ -83,6 +83,13 @@ TEST(Check, OneFindingPerKind)
              b.Item("sBegin");
          },
          {"reserved-word 0 -: constant name 'Begin' is a reserved word"}},
+        {"reserved word across the prefix",
+         [](TBase& b) {
+             b.P.SetStringIdPrefix("bE");
+             b.Item("gIN");
+             b.Item("gINs");
+         },
+         {"reserved-word 0 -: constant name 'bEgIN' is a reserved word"}},
         {"names that collide through the prefixes, ignoring case",
          [](TBase& b) {
              b.P.SetStringIdPrefix("s");

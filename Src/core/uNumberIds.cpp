@@ -4,8 +4,6 @@
 #include <algorithm>
 #include <utility>
 
-namespace {
-
 // Numbers are unique in a list (the NumberId setter refuses a held number,
 // new items take a free one, renumbering hands out distinct ones), so every
 // correct sort gives the one ascending order. A library sort keeps the stack
@@ -13,26 +11,24 @@ namespace {
 // quicksort degrades to one level of recursion per item on some orders. Equal
 // numbers cannot occur; should they, list order decides, so the result is
 // still the same on every run.
-void SortByNumber(TResStringSortArray& a)
-{
-    const auto less = [](const TResStringItem* x, const TResStringItem* y) {
-        return x->NumberId() != y->NumberId() ? x->NumberId() < y->NumberId() : x->Index() < y->Index();
-    };
-    // Lists are mostly in number order already (renumbering leaves them so):
-    // one look over them is all it takes then.
-    if (std::is_sorted(a.begin(), a.end(), less)) return;
-    std::sort(a.begin(), a.end(), less);
-}
-
-} // namespace
-
 TResStringSortArray TResStringList::SortedByNumberId(bool fixedOnly) const
 {
+    // Each item is looked at once, a few ahead of time: by now the items lie
+    // far apart in memory. The sort and the check for order go by the
+    // numbers and positions gathered side by side.
+    std::vector<std::pair<int32_t, int>> keys; // number, position
+    keys.reserve(static_cast<size_t>(Count()));
+    constexpr int kAhead = 8;
+    for (int i = 0; i < Count(); ++i) {
+        if (i + kAhead < Count()) __builtin_prefetch(Items(i + kAhead));
+        if (!fixedOnly || Items(i)->FixedId()) keys.emplace_back(Items(i)->NumberId(), i);
+    }
+    // Lists are mostly in number order already (renumbering leaves them so):
+    // one look over them is all it takes then.
+    if (!std::is_sorted(keys.begin(), keys.end())) std::sort(keys.begin(), keys.end());
     TResStringSortArray result;
-    result.reserve(static_cast<size_t>(Count()));
-    for (int i = 0; i < Count(); ++i)
-        if (!fixedOnly || Items(i)->FixedId()) result.push_back(Items(i));
-    SortByNumber(result);
+    result.reserve(keys.size());
+    for (const auto& [number, position] : keys) result.push_back(Items(position));
     return result;
 }
 

@@ -5,6 +5,7 @@
 #include "uErrors.h"
 #include "uFileWrite.h"
 #include "uOverwritePrompt.h"
+#include "uWords.h"
 
 #include <algorithm>
 #include <array>
@@ -114,6 +115,12 @@ constexpr std::array<bool, 256> kQuotable = [] {
     return table;
 }();
 bool IsQuotable(unsigned char b) { return kQuotable[b]; }
+// Whether all eight bytes of w are quotable: none below 32, no apostrophe,
+// no 127.
+bool AllQuotable(uint64_t w)
+{
+    return !Words::HasByteBelow(w, 32) && !Words::HasByte(w, '\'') && !Words::HasByte(w, 127);
+}
 
 // Writes the text's bytes after the length byte: chunks of at most 60
 // characters, printable bytes quoted, the others as $hh numbers, then ", 0".
@@ -142,6 +149,7 @@ void PutChunks(TUnitOut& out, std::string_view t)
                 const ptrdiff_t used = p - chunkStart; // may be past 60 already
                 const size_t limit = std::min(t.size(), pos + (used < 60 ? size_t(60 - used) : 0));
                 size_t end = pos;
+                while (end + 8 <= limit && AllQuotable(Words::At(t.data() + end))) end += 8;
                 while (end < limit && IsQuotable(static_cast<unsigned char>(t[end]))) ++end;
                 std::memcpy(p, t.data() + pos, end - pos);
                 p += end - pos;
@@ -364,7 +372,10 @@ void ComposeConstUnit(const TResProject& project, const TUnitPlan& plan, TUnitOu
 {
     const TResStringSortArray& items = plan.Items;
     size_t width = 0;
-    for (const TResStringItem* item : items) width = std::max(width, item->TextId().size());
+    for (size_t k = 0; k < items.size(); ++k) {
+        FetchAhead(items, k);
+        width = std::max(width, items[k]->TextId().size());
+    }
     u.Put("unit ");
     u.Put(UnitNameFromFileName(project.ConstFileName()));
     u.Put(";\r\n\r\ninterface\r\n\r\nuses RString;\r\n\r\nconst\r\n");

@@ -13,14 +13,12 @@
 // still the same on every run.
 TResStringSortArray TResStringList::SortedByNumberId(bool fixedOnly) const
 {
-    // Each item is looked at once, a few ahead of time: by now the items lie
-    // far apart in memory. The sort and the check for order go by the
-    // numbers and positions gathered side by side.
+    // Each item is looked at once, fetched ahead. The sort and the check for
+    // order go by the numbers and positions gathered side by side.
     std::vector<std::pair<int32_t, int>> keys; // number, position
     keys.reserve(static_cast<size_t>(Count()));
-    constexpr int kAhead = 8;
     for (int i = 0; i < Count(); ++i) {
-        if (i + kAhead < Count()) __builtin_prefetch(Items(i + kAhead));
+        FetchAhead(*this, i);
         if (!fixedOnly || Items(i)->FixedId()) keys.emplace_back(Items(i)->NumberId(), i);
     }
     // Lists are mostly in number order already (renumbering leaves them so):

@@ -233,6 +233,14 @@ private:
 // References to string items in ascending number order; owns nothing.
 using TResStringSortArray = std::vector<const TResStringItem*>;
 
+// For a walk over many items, which by then lie far apart in memory: fetches
+// the item some places ahead of position i, so that the cache misses overlap.
+inline constexpr size_t kFetchAhead = 8;
+inline void FetchAhead(const TResStringSortArray& items, size_t i)
+{
+    if (i + kFetchAhead < items.size()) __builtin_prefetch(items[i + kFetchAhead]);
+}
+
 class TResStringList : public TCollection {
 public:
     explicit TResStringList(TResProject* project) : m_Project(project) {}
@@ -287,6 +295,12 @@ private:
 // The language units split the items, in number order, into ranges: a gap of
 // 7 or more missing numbers between neighbours starts a new range. The unit
 // size estimate of the checks uses the same rule.
+// The same for a walk over a list in list order.
+inline void FetchAhead(const TResStringList& list, int i)
+{
+    if (i + int(kFetchAhead) < list.Count()) __builtin_prefetch(list.Items(i + int(kFetchAhead)));
+}
+
 inline bool StartsNewRange(int32_t previousNumber, int32_t number) { return int64_t(number) - previousNumber >= 8; }
 
 // How LoadFromFile gets at the file's bytes. Map spares a copy of the whole

@@ -132,18 +132,6 @@ std::string Utf8Excerpt(std::string_view utf8)
     return "'" + std::string(utf8.substr(0, end)) + "\u2026'";
 }
 
-// The steps walk items that by now lie far apart in memory: each walk
-// fetches the item a few rows ahead, so that the cache misses overlap.
-constexpr int kFetchAhead = 8;
-void FetchAhead(const TResStringList& strings, int row)
-{
-    if (row + kFetchAhead < strings.Count()) __builtin_prefetch(strings.Items(row + kFetchAhead));
-}
-void FetchAhead(const TResStringSortArray& items, size_t i)
-{
-    if (i + kFetchAhead < items.size()) __builtin_prefetch(items[i + kFetchAhead]);
-}
-
 // What the check of one project shares between its steps: the lookups it
 // builds once, so that every step stays linear in the number of items.
 class TChecker {

@@ -3,6 +3,7 @@
 #include "uCodePage.h"
 #include "uErrors.h"
 #include "uText.h"
+#include "uWords.h"
 
 #include <array>
 #include <charconv>
@@ -126,22 +127,6 @@ template <class TTest> constexpr std::array<bool, 256> ByteTable(TTest test)
 constexpr std::array<bool, 256> kIdentChar = ByteTable(IsIdentChar);
 constexpr std::array<bool, 256> kEndsQuotedRun =
     ByteTable([](unsigned char c) { return c == '\'' || c == '\r' || c == '\n'; });
-// Eight bytes at a time, for long runs: the word at p, and whether any of
-// its bytes equals b.
-uint64_t Word(const char* p)
-{
-    uint64_t w;
-    std::memcpy(&w, p, sizeof w);
-    return w;
-}
-constexpr uint64_t kOnes = 0x0101010101010101ull;
-constexpr uint64_t kHighs = 0x8080808080808080ull;
-bool HasByte(uint64_t w, unsigned char b)
-{
-    const uint64_t x = w ^ (kOnes * b);
-    return ((x - kOnes) & ~x & kHighs) != 0;
-}
-
 bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 bool IsHexDigit(unsigned char c) { return IsDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
 int HexValue(unsigned char c) { return IsDigit(c) ? c - '0' : (c | 0x20) - 'a' + 10; }
@@ -173,8 +158,8 @@ template <class TSink> size_t TRprLexer::ScanStringToken(std::string_view text, 
             for (;;) {
                 size_t end = pos;
                 while (end + 8 <= size) {
-                    const uint64_t w = Word(data + end);
-                    if (HasByte(w, '\'') || HasByte(w, '\r') || HasByte(w, '\n')) break;
+                    const uint64_t w = Words::At(data + end);
+                    if (Words::HasByte(w, '\'') || Words::HasByte(w, '\r') || Words::HasByte(w, '\n')) break;
                     end += 8;
                 }
                 while (end < size && !kEndsQuotedRun[static_cast<unsigned char>(data[end])]) ++end;
@@ -277,7 +262,7 @@ void TRprLexer::SkipBlanks()
     while (pos < size) {
         const auto c = static_cast<unsigned char>(data[pos]);
         if (c == ' ') { // indentation: eight spaces at a time
-            while (pos + 8 <= size && Word(data + pos) == kOnes * ' ') pos += 8;
+            while (pos + 8 <= size && Words::At(data + pos) == Words::kOnes * ' ') pos += 8;
             while (pos < size && data[pos] == ' ') ++pos;
             continue;
         }

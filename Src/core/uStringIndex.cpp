@@ -278,9 +278,8 @@ bool TStringIndex::EndDeferredTextIds(TResStringList& list)
     std::vector<uint32_t> hashes;
     items.reserve(static_cast<size_t>(list.Count()));
     hashes.reserve(items.capacity());
-    constexpr int kAhead = 8; // items lie far apart by now: fetch some ahead
     for (int i = 0; i < list.Count(); ++i) {
-        if (i + kAhead < list.Count()) __builtin_prefetch(list.Items(i + kAhead));
+        FetchAhead(list, i);
         TResStringItem* item = list.Items(i);
         if (item->TextId().empty()) {
             ++m_EmptyTextIds;

@@ -1,5 +1,7 @@
 #include "tHelpers.h"
 
+#include <cstdio>
+
 #include "uOverwritePrompt.h"
 
 namespace {
@@ -227,6 +229,24 @@ TEST(LanguageUnit, TextChunks)
     EXPECT_EQ(data("\r"), "@S0001:  DB   $01, $0D, 0\n\n");
     EXPECT_EQ(data("a\x7F\x80\xFF"), "@S0001:  DB   $04, 'a', $7F, '\x80\xFF', 0\n\n");
     EXPECT_EQ(data("x\r\ny"), "@S0001:  DB   $03, 'x', $0D, 'y', 0\n\n");
+
+    // A byte that cannot stand in quotes is found wherever it stands in a
+    // long quoted run; the bytes 32, 126, 128 and 255 stay inside the quotes.
+    for (const char special : {'\x01', '\x1F', '\'', '\x7F'})
+        for (size_t i = 0; i <= 20; ++i) {
+            const std::string before(i, 'a'), after(20 - i, 'b');
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "$%02X", static_cast<unsigned char>(special));
+            std::string expected = "@S0001:  DB   $15, ";
+            if (!before.empty()) expected += "'" + before + "', ";
+            expected += hex;
+            if (!after.empty()) expected += ", '" + after + "'";
+            EXPECT_EQ(data(before + special + after), expected + ", 0\n\n") << i << " " << int(special);
+        }
+    const std::string quotable =
+        "abcdefgh ~\x80\xFF"
+        "abcdefgh ~\x80\xFF";
+    EXPECT_EQ(data(quotable), "@S0001:  DB   $18, '" + quotable + "', 0\n\n");
 
     const std::string big = data(std::string(300, 'z'));
     EXPECT_TRUE(big.starts_with("@S0001:  DB   $FF, '")) << big;

@@ -23,19 +23,25 @@ namespace {
 constexpr std::size_t kSmall = 256;
 // Address space reserved at once; pages are taken from the system only as
 // they are first used, a chunk at a time: one call instead of a fault for
-// every page.
+// every page. The region asks for huge pages where the system gives them on
+// request: a 2 MiB page costs little more to clear than a 4 KiB one costs to
+// fault in and account, and a large project fills thousands of them.
 constexpr std::size_t kRegionSize = std::size_t(1) << 34;
+constexpr std::size_t kHugePage = std::size_t(2) << 20;
 constexpr std::size_t kChunk = std::size_t(4) << 20;
 
 struct TRegion {
     TRegion()
     {
-        void* p =
-            ::mmap(nullptr, kRegionSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+        void* p = ::mmap(nullptr, kRegionSize + kHugePage, PROT_READ | PROT_WRITE,
+                         MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
         // Refused (a limit on address space, strict overcommit): malloc only.
         if (p != MAP_FAILED) {
-            Begin = static_cast<char*>(p);
+            // Chunks start on huge-page boundaries.
+            const auto at = reinterpret_cast<std::uintptr_t>(p);
+            Begin = static_cast<char*>(p) + ((kHugePage - at % kHugePage) % kHugePage);
             Size = kRegionSize;
+            ::madvise(Begin, Size, MADV_HUGEPAGE); // only a hint, like the populating
         }
     }
     char* Begin = nullptr;

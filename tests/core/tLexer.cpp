@@ -1,6 +1,7 @@
 #include "tHelpers.h"
 
 #include "uRprLexer.h"
+#include "uWords.h"
 
 namespace {
 
@@ -148,6 +149,35 @@ TEST(Lexer, SkipsHexadecimalData)
         l.Next();
         EXPECT_THROW_MSG(l.SkipBinary(), EParserError, "Invalid binary value on line 1");
     }
+}
+
+// The eight-bytes-at-a-time tests agree with the byte they stand for, for
+// every byte value at every place in the word, among bytes that pass.
+TEST(Words, EachTestMatchesItsByteAtEveryPlace)
+{
+    for (int place = 0; place < 8; ++place)
+        for (int b = 0; b < 256; ++b) {
+            char bytes[8];
+            std::memset(bytes, 'a', sizeof bytes);
+            bytes[place] = static_cast<char>(b);
+            const uint64_t w = Words::At(bytes);
+            const auto c = static_cast<unsigned char>(b);
+            EXPECT_EQ(Words::HasByte(w, 0x27), c == 0x27) << place << " " << b;
+            EXPECT_EQ(Words::HasByte(w, 0x7F), c == 0x7F) << place << " " << b;
+            EXPECT_EQ(Words::HasByteBelow(w, 32), c < 32) << place << " " << b;
+        }
+}
+
+TEST(Lexer, LongIdentifiersEndWhereTheirCharactersEnd)
+{
+    // Names of every length around a word's size, ended by each kind of byte.
+    for (size_t n = 1; n <= 20; ++n)
+        for (const char* end : {" ", "=", ".", "\r\n", "\x80", "+"}) {
+            const std::string name = "N" + std::string(n - 1, n % 2 ? 'z' : '_');
+            const auto seen = Tokens(name + end + "x");
+            ASSERT_FALSE(seen.empty());
+            EXPECT_EQ(seen[0].Text, name) << n << " " << end;
+        }
 }
 
 TEST(StringDecoder, EightBitTokensKeepTheirBytes)

@@ -80,6 +80,7 @@ void TRprStringDecoder::Run(std::string_view bytes)
     while (i < bytes.size()) {
         if (!m_HighSurrogate) {
             size_t ascii = i;
+            while (ascii + 8 <= bytes.size() && !(Words::At(bytes.data() + ascii) & Words::kHighs)) ascii += 8;
             while (ascii < bytes.size() && static_cast<unsigned char>(bytes[ascii]) < 0x80) ++ascii;
             m_Text.append(bytes.data() + i, ascii - i);
             i = ascii;

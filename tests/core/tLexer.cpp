@@ -197,10 +197,12 @@ TEST(StringDecoder, UnicodeTokensGoToTheCodePage)
     EXPECT_EQ(Decode("#65601"), "A") << "escapes count modulo 65536";
     // Quoted bytes of a Unicode token are Latin-1: 0x8A is a control, 0xE9 is é.
     EXPECT_EQ(Decode("'\x8A\xE9'#353 + '\x8A'"), "?\xE9\x9A\x8A");
-    // The same for such a byte at every place in a long run of other bytes.
+    // The same for such a byte at every place in a long run of other bytes,
+    // before and after the escape that makes the token Unicode.
     for (size_t at = 0; at <= 20; ++at) {
         const std::string before(at, 'a'), after(20 - at, 'b');
         EXPECT_EQ(Decode("'" + before + "\x8A" + after + "'#353"), before + "?" + after + "\x9A") << at;
+        EXPECT_EQ(Decode("#353'" + before + "\x8A" + after + "'"), "\x9A" + before + "?" + after) << at;
     }
 }
 

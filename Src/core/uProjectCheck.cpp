@@ -6,6 +6,7 @@
 #include "uOutputPaths.h"
 #include "uProject.h"
 #include "uText.h"
+#include "uWords.h"
 
 #include <algorithm>
 #include <array>
@@ -102,15 +103,31 @@ bool IsReservedName(std::string_view prefix, std::string_view id)
     return false;
 }
 
-// A text's length in the unit: LF bytes are not written.
-long long WrittenLength(const std::string& text)
+// What the checks need of a text's bytes, found in one look at them, eight
+// at a time where none of them matters: its length in the unit (LF bytes are
+// not written) and whether it holds a "%".
+struct TTextFacts {
+    long long WrittenLength = 0;
+    bool HasPercent = false;
+};
+TTextFacts FactsOf(std::string_view text)
 {
-    // Most texts have no LF at all: memchr finds that fastest.
     size_t lf = 0;
-    const char* const end = text.data() + text.size();
-    for (const char* p = text.data(); (p = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)))); ++p) ++lf;
-    return static_cast<long long>(text.size() - lf);
+    bool percent = false;
+    const auto look = [&](char c) {
+        lf += c == '\n';
+        percent = percent || c == '%';
+    };
+    size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        const uint64_t w = Words::At(text.data() + i);
+        if (Words::HasByte(w, '\n') || Words::HasByte(w, '%'))
+            for (size_t k = i; k < i + 8; ++k) look(text[k]);
+    }
+    for (; i < text.size(); ++i) look(text[i]);
+    return {static_cast<long long>(text.size() - lf), percent};
 }
+long long WrittenLength(std::string_view text) { return FactsOf(text).WrittenLength; }
 
 std::string Utf8(std::string_view modelText) { return CodePage::ToUtf8(modelText); }
 
@@ -239,9 +256,10 @@ TChecker::TChecker(const TResProject& project)
             if (!own) {
                 own = &text->Value();
                 const size_t at = size_t(row) * size_t(LanguageCount) + size_t(l);
-                m_OwnLength[at] = WrittenLength(*own);
-                m_OwnFlags[at] = uint8_t((own->find('%') != std::string::npos ? kHasPercent : 0) |
-                                         (LooksLikeMisreadUtf8(*own) ? kLooksMisread : 0));
+                const TTextFacts facts = FactsOf(*own);
+                m_OwnLength[at] = facts.WrittenLength;
+                m_OwnFlags[at] =
+                    uint8_t((facts.HasPercent ? kHasPercent : 0) | (LooksLikeMisreadUtf8(*own) ? kLooksMisread : 0));
             }
         }
     }
@@ -632,6 +650,7 @@ bool LooksLikeMisreadUtf8(std::string_view text)
         const auto b = static_cast<unsigned char>(text[i]);
         if (b < 0x80) {
             ++i;
+            while (i + 8 <= text.size() && !(Words::At(text.data() + i) & Words::kHighs)) i += 8;
             continue;
         }
         size_t length;

@@ -385,4 +385,33 @@ TEST(Check, MisreadUtf8Shapes)
     EXPECT_FALSE(LooksLikeMisreadUtf8("\xC0\x80"));                                        // an overlong form
     EXPECT_FALSE(LooksLikeMisreadUtf8("\xED\xA0\x80"));                                    // a surrogate
     EXPECT_FALSE(LooksLikeMisreadUtf8("\xC5\xA1 and \x9A")); // one stray byte is enough to tell
+    // The same wherever the bytes stand in long ASCII runs.
+    for (size_t at = 0; at <= 20; ++at) {
+        const std::string before(at, 'a'), after(20 - at, 'b');
+        EXPECT_TRUE(LooksLikeMisreadUtf8(before + "\xC5\xA1" + after)) << at;
+        EXPECT_FALSE(LooksLikeMisreadUtf8(before + "\xC5\xA1" + after + "\x9A")) << at;
+        EXPECT_FALSE(LooksLikeMisreadUtf8(before + "\x9A" + after)) << at;
+    }
+}
+
+// The facts a text check needs are found wherever the bytes stand in a text:
+// a "%" calls for the format check, an LF does not count in the length.
+TEST(Check, PercentAndLineFeedsFoundAtEveryPlace)
+{
+    const auto kinds = [](const std::string& text) {
+        TBase b;
+        b.Item("sText", text);
+        std::vector<TFindingKind> found;
+        for (const TFinding& f : CheckProject(b.P).Findings) found.push_back(f.Kind);
+        return found;
+    };
+    const std::vector<TFindingKind> invalidFormat{TFindingKind::InvalidFormat};
+    const std::vector<TFindingKind> tooLong{TFindingKind::TextTooLong};
+    for (size_t at = 0; at < 24; ++at) {
+        EXPECT_EQ(kinds(std::string(at, 'a') + "% " + std::string(24 - at, 'b')), invalidFormat) << at;
+        std::string text(256, 'x');
+        EXPECT_EQ(kinds(text), tooLong);
+        text[at * 10] = '\n';
+        EXPECT_TRUE(kinds(text).empty()) << at;
+    }
 }

@@ -15,12 +15,6 @@ void TCollectionItem::SetIndex(int index) { m_Collection->Move(m_Index, index); 
 
 void TCollection::ThrowIndexError(int index) { throw EListError(MsgListIndex(index)); }
 
-TCollectionItem* TCollection::ItemAt(int index) const
-{
-    if (index < 0 || index >= Count()) ThrowIndexError(index);
-    return m_Items[static_cast<size_t>(index)].get();
-}
-
 TCollectionItem* TCollection::FindItem(int32_t id) const
 {
     for (const auto& item : m_Items)

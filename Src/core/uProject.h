@@ -65,7 +65,12 @@ public:
 
 protected:
     TCollection() = default;
-    TCollectionItem* ItemAt(int index) const;
+    // Inline: the walks over all items ask for every one.
+    TCollectionItem* ItemAt(int index) const
+    {
+        if (static_cast<unsigned>(index) >= m_Items.size()) ThrowIndexError(index);
+        return m_Items[static_cast<size_t>(index)].get();
+    }
     TCollectionItem* FindItem(int32_t id) const;
     // Takes the new item in at the end; it receives the next ID.
     TCollectionItem* Append(std::unique_ptr<TCollectionItem> item);

@@ -375,13 +375,23 @@ private:
     void ParsePropertyLine(const TObject& self)
     {
         TLine line(self, m_LineLevel);
-        line.Add(ExpectIdentifier());
-        while (m_Token.IsSymbol('.')) {
+        if (m_Token.Kind != TRprTokenKind::Identifier) Fail(kMsgIdentExpected);
+        line.Add(m_Token.Text);
+        // The decoder starts before "=" is passed, which reads the value's
+        // first token.
+        if (m_Lexer.SkipAssignment()) {
+            // The usual line: one name, then " =".
+            if (m_Project) m_Decoder.Begin();
             Advance();
-            line.Add(ExpectIdentifier());
+        } else {
+            Advance();
+            while (m_Token.IsSymbol('.')) {
+                Advance();
+                line.Add(ExpectIdentifier());
+            }
+            if (m_Project) m_Decoder.Begin();
+            Expect('=');
         }
-        if (m_Project) m_Decoder.Begin(); // before "=" is passed, which reads the value's first token
-        Expect('=');
         TTarget target{};
         const bool apply = !std::holds_alternative<std::monostate>(self) && Applying() && Resolve(line, target);
         // The pages of a list's items are handed back as they are read.

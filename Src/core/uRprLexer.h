@@ -113,6 +113,14 @@ public:
     TRprToken Next();
     // The same, into a token the caller keeps: no copy of it.
     void Next(TRprToken& token);
+    // Passes " =" when the text goes on with it, which Next would read as the
+    // symbol "="; false, and nothing passed, otherwise.
+    bool SkipAssignment()
+    {
+        if (m_Pos + 1 >= m_Text.size() || m_Text[m_Pos] != ' ' || m_Text[m_Pos + 1] != '=') return false;
+        m_Pos += 2;
+        return true;
+    }
     // Hexadecimal data after "{": pairs of hex digits up to "}".
     void SkipBinary();
 

@@ -187,6 +187,27 @@ TEST(Reader, ReadsValuesAndNames)
     EXPECT_TRUE(p.SaveToText().starts_with("object MainForm_1: TResProject\r\n  Tag = 7\r\n"));
 }
 
+TEST(Reader, BlanksAroundTheEqualsSignDoNotMatter)
+{
+    // The usual " = " and every other spacing, also a value on the next line
+    // and a dotted name, read the same.
+    const std::string usual = Root("  Tag = 7\n  Comment = 'x' + 'y'\n  Strings.NumberIdBase = 5\n");
+    TResProject expected;
+    expected.LoadFromText(usual);
+    ASSERT_EQ(expected.Comment(), "xy");
+    for (const std::string& text :
+         {Root("  Tag=7\n  Comment ='x'+'y'\n  Strings.NumberIdBase= 5\n"),
+          Root("  Tag  =  7\n  Comment =\n    'x' +\n    'y'\n  Strings . NumberIdBase =\t5\n"),
+          Root("  Tag\n  =\n  7\n  Comment = 'x'\n  + 'y'\n  Strings.NumberIdBase =5\n")}) {
+        TResProject p;
+        p.LoadFromText(text);
+        EXPECT_EQ(p.SaveToText(), expected.SaveToText()) << text;
+    }
+    // What follows " =" is still checked.
+    TResProject p;
+    EXPECT_THROW_MSG(p.LoadFromText(Root("  Tag = = 7\n")), EParserError, "Invalid property value on line 2");
+}
+
 TEST(Reader, UnicodeTextsGoToTheCodePage)
 {
     TResProject p;

@@ -28,26 +28,22 @@ constexpr char16_t kHigh[128] = {
 };
 // clang-format on
 
-// Reverse tables: every unit the code page has lies in 0x80..0x2FF or in
-// 0x2000..0x212F (dashes, quotes, the euro and trade mark signs).
+// Reverse tables, made by the compiler: every unit the code page has lies in
+// 0x80..0x2FF or in 0x2000..0x212F (dashes, quotes, the euro and trade mark
+// signs).
 struct TReverse {
     std::array<unsigned char, 0x300> Low{};
     std::array<unsigned char, 0x130> Punctuation{};
-    TReverse()
-    {
-        for (int b = 0x80; b < 0x100; ++b) {
-            char16_t u = kHigh[b - 0x80];
-            if (u < 0x300) Low[u] = static_cast<unsigned char>(b);
-            else Punctuation.at(u - 0x2000) = static_cast<unsigned char>(b);
-        }
-    }
 };
-
-const TReverse& Reverse()
-{
-    static const TReverse r;
+constexpr TReverse kReverse = [] {
+    TReverse r;
+    for (int b = 0x80; b < 0x100; ++b) {
+        const char16_t u = kHigh[b - 0x80];
+        if (u < 0x300) r.Low[u] = static_cast<unsigned char>(b);
+        else r.Punctuation.at(u - 0x2000) = static_cast<unsigned char>(b);
+    }
     return r;
-}
+}();
 
 } // namespace
 
@@ -57,11 +53,11 @@ char UnitToByte(char16_t u)
 {
     if (u < 0x80) return static_cast<char>(u);
     if (u < 0x300) {
-        unsigned char b = Reverse().Low[u];
+        const unsigned char b = kReverse.Low[u];
         return b ? static_cast<char>(b) : '?';
     }
     if (u >= 0x2000 && u < 0x2130) {
-        unsigned char b = Reverse().Punctuation[u - 0x2000];
+        const unsigned char b = kReverse.Punctuation[u - 0x2000];
         return b ? static_cast<char>(b) : '?';
     }
     return '?';

@@ -262,16 +262,27 @@ void TRprLexer::SkipBlanks()
     size_t pos = m_Pos;
     while (pos < size) {
         const auto c = static_cast<unsigned char>(data[pos]);
-        if (c == ' ') { // indentation: eight spaces at a time
-            while (pos + 8 <= size && Words::At(data + pos) == Words::kOnes * ' ') pos += 8;
-            while (pos < size && data[pos] == ' ') ++pos;
+        if (c == ' ') { // indentation: eight spaces at a time, to the first other byte
+            for (;;) {
+                if (pos + 8 > size) {
+                    while (pos < size && data[pos] == ' ') ++pos;
+                    break;
+                }
+                const uint64_t others = Words::At(data + pos) ^ (Words::kOnes * ' ');
+                if (others) {
+                    pos += Words::ZeroBytesBefore(others);
+                    break;
+                }
+                pos += 8;
+            }
             continue;
         }
         if (c > 32) break;
         ++pos;
         if (c == '\n') {
             ++m_Line;
-            CheckLine(pos);
+            // Most lines lie before a line end found already.
+            if (m_KnownLineEnd == std::string_view::npos || pos > m_KnownLineEnd) CheckLine(pos);
         }
     }
     m_Pos = pos;
@@ -338,6 +349,16 @@ void TRprLexer::ReadNumber(TRprToken& t)
     } else {
         t.Kind = TRprTokenKind::Integer;
         const char* last = first + t.Text.size();
+        // Up to 18 digits cannot overflow: they are summed here. Longer ones,
+        // and a "-" alone, go to from_chars, which takes or refuses them.
+        const bool negative = *first == '-';
+        const char* digits = first + (negative ? 1 : 0);
+        if (last > digits && last - digits <= 18) {
+            int64_t value = 0;
+            for (const char* d = digits; d < last; ++d) value = value * 10 + (*d - '0');
+            t.Integer = negative ? -value : value;
+            return;
+        }
         auto [end, ec] = std::from_chars(first, last, t.Integer);
         if (ec != std::errc() || end != last) throw EConvertError(MsgInvalidInteger(std::string(t.Text)));
     }

@@ -2,6 +2,8 @@
 // long stretches of it.
 #pragma once
 
+#include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -24,5 +26,13 @@ inline bool HasZero(uint64_t w) { return ((w - kOnes) & ~w & kHighs) != 0; }
 inline bool HasByte(uint64_t w, unsigned char b) { return HasZero(w ^ (kOnes * b)); }
 // Whether a byte of w is below n (n at most 128).
 inline bool HasByteBelow(uint64_t w, unsigned char n) { return ((w - kOnes * n) & ~w & kHighs) != 0; }
+
+// How many bytes, in memory order, come before the first byte of x that is
+// not zero; x must not be 0.
+inline size_t ZeroBytesBefore(uint64_t x)
+{
+    if constexpr (std::endian::native == std::endian::little) return size_t(std::countr_zero(x)) / 8;
+    else return size_t(std::countl_zero(x)) / 8;
+}
 
 } // namespace Words

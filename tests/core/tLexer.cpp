@@ -96,7 +96,16 @@ TEST(Lexer, IntegersConvertToSigned64Bits)
     EXPECT_EQ(IntegerOf("$FFFFFFFFFFFFFFFE"), -2);
     EXPECT_EQ(IntegerOf("$0000000000000000000FF"), 255) << "leading zeros need no bits";
     EXPECT_EQ(IntegerOf("-9223372036854775808"), INT64_MIN);
+    EXPECT_EQ(IntegerOf("9223372036854775807"), INT64_MAX);
     EXPECT_EQ(IntegerOf("007"), 7);
+    EXPECT_EQ(IntegerOf("-0"), 0);
+    // Around the 18 digits that cannot overflow.
+    EXPECT_EQ(IntegerOf("999999999999999999"), 999999999999999999);
+    EXPECT_EQ(IntegerOf("-999999999999999999"), -999999999999999999);
+    EXPECT_EQ(IntegerOf("1000000000000000000"), 1000000000000000000);
+    EXPECT_EQ(IntegerOf("0000000000000000000000000042"), 42);
+    EXPECT_THROW_MSG(IntegerOf("9223372036854775808"), EConvertError,
+                     "'9223372036854775808' is not a valid integer value");
 }
 
 namespace {
@@ -166,6 +175,19 @@ TEST(Words, EachTestMatchesItsByteAtEveryPlace)
             EXPECT_EQ(Words::HasByte(w, 0x7F), c == 0x7F) << place << " " << b;
             EXPECT_EQ(Words::HasByteBelow(w, 32), c < 32) << place << " " << b;
         }
+}
+
+TEST(Lexer, IndentationOfEveryLength)
+{
+    for (size_t n = 0; n <= 20; ++n) {
+        const std::string blanks(n, ' ');
+        EXPECT_EQ(Tokens("a\r\n" + blanks + "b" + blanks),
+                  (std::vector<TSeen>{{TRprTokenKind::Identifier, "a", 1}, {TRprTokenKind::Identifier, "b", 2}}))
+            << n;
+        EXPECT_EQ(Tokens(blanks + "\t" + blanks + "=" + blanks + "\n"),
+                  (std::vector<TSeen>{{TRprTokenKind::Symbol, "=", 1}}))
+            << n;
+    }
 }
 
 TEST(Lexer, LongIdentifiersEndWhereTheirCharactersEnd)

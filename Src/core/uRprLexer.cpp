@@ -260,6 +260,11 @@ void TRprLexer::SkipBlanks()
     const char* const data = m_Text.data();
     const size_t size = m_Text.size();
     size_t pos = m_Pos;
+    // Mostly the end of a line, CR LF, then the next line's indentation.
+    if (pos + 1 < size && data[pos] == '\r' && data[pos + 1] == '\n') {
+        pos += 2;
+        LineStarts(pos);
+    }
     while (pos < size) {
         const auto c = static_cast<unsigned char>(data[pos]);
         if (c == ' ') { // indentation: eight spaces at a time, to the first other byte
@@ -279,11 +284,7 @@ void TRprLexer::SkipBlanks()
         }
         if (c > 32) break;
         ++pos;
-        if (c == '\n') {
-            ++m_Line;
-            // Most lines lie before a line end found already.
-            if (m_KnownLineEnd == std::string_view::npos || pos > m_KnownLineEnd) CheckLine(pos);
-        }
+        if (c == '\n') LineStarts(pos);
     }
     m_Pos = pos;
 }

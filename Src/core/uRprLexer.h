@@ -130,6 +130,13 @@ private:
     unsigned char Peek() const { return static_cast<unsigned char>(m_Text[m_Pos]); }
     void SkipBlanks();
     void CheckLine(size_t lineStart);
+    // Counts a line that starts at pos; most lie before a line end found
+    // already, and need no check.
+    void LineStarts(size_t pos)
+    {
+        ++m_Line;
+        if (m_KnownLineEnd == std::string_view::npos || pos > m_KnownLineEnd) CheckLine(pos);
+    }
     void ReadString(TRprToken& t);
     void ReadNumber(TRprToken& t);
     template <class TSink> static size_t ScanStringToken(std::string_view text, size_t pos, TSink& sink);

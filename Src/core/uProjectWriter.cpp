@@ -3,10 +3,20 @@
 
 #include "uCodePage.h"
 #include "uFileWrite.h"
+#include "uWords.h"
 
+#include <algorithm>
+#include <cstring>
 #include <functional>
 
 namespace {
+
+// The bytes written between apostrophes: 32 to 127 except the apostrophe.
+bool IsPrintableAscii(unsigned char b) { return b >= 32 && b <= 127 && b != 39; }
+bool AllPrintableAscii(uint64_t w)
+{
+    return !(w & Words::kHighs) && !Words::HasByteBelow(w, 32) && !Words::HasByte(w, 39);
+}
 
 class TRprWriter {
 public:
@@ -57,50 +67,62 @@ public:
     // at most 64 characters to a line.
     void StringValue(int level, const std::string& value)
     {
-        // Every byte of the code page is one UTF-16 unit.
-        const auto unit = [&value](size_t i) { return CodePage::ByteToUnit(static_cast<unsigned char>(value[i])); };
         const size_t n = value.size();
         if (n == 0) {
             Text += "''";
             return;
         }
-        if (n > 64) {
-            NewLine();
-            Indent(level + 1);
-        }
+        // Written through a pointer into room for the worst case: an escape of
+        // at most six characters for every byte, and a line break with its
+        // indentation before every 64 characters.
+        const size_t indent = 2 * static_cast<size_t>(level + 1);
+        const size_t start = Text.size();
+        Text.resize(start + n * 6 + (n / 64 + 2) * (4 + indent));
+        char* p = Text.data() + start;
+        const auto lineBreak = [&p, indent] {
+            *p++ = '\r';
+            *p++ = '\n';
+            std::memset(p, ' ', indent);
+            p += indent;
+        };
+        if (n > 64) lineBreak();
         size_t i = 0;
-        int onLine = 0;
+        size_t onLine = 0;
         while (i < n) {
-            const char16_t u = unit(i);
-            if (u < 32 || u == 39 || u > 127) {
+            const auto b = static_cast<unsigned char>(value[i]);
+            // Every byte of the code page is one UTF-16 unit; those from 128
+            // on are all above 127.
+            if (!IsPrintableAscii(b)) {
                 char digits[8];
                 int k = 0;
-                for (unsigned v = u; v || k == 0; v /= 10) digits[k++] = static_cast<char>('0' + v % 10);
-                Text += '#';
-                while (k) Text += digits[--k];
+                for (unsigned v = CodePage::ByteToUnit(b); v || k == 0; v /= 10)
+                    digits[k++] = static_cast<char>('0' + v % 10);
+                *p++ = '#';
+                while (k) *p++ = digits[--k];
                 ++i;
                 ++onLine;
             } else {
-                // A run of printable ASCII: the bytes are the characters.
-                size_t end = i;
-                while (end < n && onLine + int(end - i) < 64) {
-                    const auto b = static_cast<unsigned char>(value[end]);
-                    if (b < 32 || b > 127 || b == 39) break;
-                    ++end;
-                }
-                Text += '\'';
-                Text.append(value, i, end - i);
-                Text += '\'';
-                onLine += int(end - i);
+                // A run of printable ASCII: the bytes are the characters, eight
+                // at a time where they fit.
+                const size_t limit = i + std::min(n - i, 64 - onLine);
+                size_t end = i + 1;
+                while (end + 8 <= limit && AllPrintableAscii(Words::At(value.data() + end))) end += 8;
+                while (end < limit && IsPrintableAscii(static_cast<unsigned char>(value[end]))) ++end;
+                *p++ = '\'';
+                std::memcpy(p, value.data() + i, end - i);
+                p += end - i;
+                *p++ = '\'';
+                onLine += end - i;
                 i = end;
             }
             if (onLine == 64 && i < n) {
-                Text += " +";
-                NewLine();
-                Indent(level + 1);
+                *p++ = ' ';
+                *p++ = '+';
+                lineBreak();
                 onLine = 0;
             }
         }
+        Text.resize(static_cast<size_t>(p - Text.data()));
     }
 
     // An item list on a property line of the given level.

@@ -106,6 +106,24 @@ TEST(Writer, StringValuesSplitAfter64Characters)
     EXPECT_EQ(SavedComment("\t"), "  Comment = #9\r\n");
     EXPECT_EQ(SavedComment("'"), "  Comment = #39\r\n");
     EXPECT_EQ(SavedComment("\xE9\\#\x7F"), "  Comment = #233'\\#\x7F'\r\n");
+
+    // A byte that needs an escape, wherever it stands in a run.
+    for (size_t at = 0; at <= 20; ++at) {
+        const std::string before(at, 'a'), after(20 - at, 'b');
+        for (const auto& [byte, escape] :
+             {std::pair<std::string, std::string>{"\x1F", "#31"}, {"'", "#39"}, {"\x80", "#8364"}}) {
+            std::string expected = "  Comment = ";
+            if (!before.empty()) expected += "'" + before + "'";
+            expected += escape;
+            if (!after.empty()) expected += "'" + after + "'";
+            EXPECT_EQ(SavedComment(before + byte + after), expected + "\r\n") << at << " " << escape;
+        }
+    }
+    // The 64th character an escape, and runs that end at 64.
+    EXPECT_EQ(SavedComment(std::string(63, 'a') + "\x1F" + "b"),
+              "  Comment = \r\n    '" + std::string(63, 'a') + "'#31 +\r\n    'b'\r\n");
+    EXPECT_EQ(SavedComment("\x1F" + std::string(70, 'a')),
+              "  Comment = \r\n    #31'" + std::string(63, 'a') + "' +\r\n    '" + std::string(7, 'a') + "'\r\n");
 }
 
 TEST(Writer, RoundTripOfEveryByte)

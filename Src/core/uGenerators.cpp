@@ -355,7 +355,9 @@ void ComposeLanguageUnit(const TResProject& project, const TUnitPlan& plan, cons
         }
         const std::string_view label = plan.Label(k);
         char* p = PutText(u.Room(label.size() + 2), label);
-        p = PutHex(p, static_cast<int64_t>(std::min<size_t>(t.size(), 255)), 2);
+        const size_t length = std::min<size_t>(t.size(), 255); // the length byte: two digits
+        *p++ = kHexDigits[length >> 4];
+        *p++ = kHexDigits[length & 15];
         u.Advance(p);
         PutChunks(u, t);
     }

@@ -297,15 +297,15 @@ private:
 
 // ---------------------------------------------------------------------------
 
-// The language units split the items, in number order, into ranges: a gap of
-// 7 or more missing numbers between neighbours starts a new range. The unit
-// size estimate of the checks uses the same rule.
-// The same for a walk over a list in list order.
+// FetchAhead for a walk over a list in list order.
 inline void FetchAhead(const TResStringList& list, int i)
 {
     if (i + int(kFetchAhead) < list.Count()) __builtin_prefetch(list.Items(i + int(kFetchAhead)));
 }
 
+// The language units split the items, in number order, into ranges: a gap of
+// 7 or more missing numbers between neighbours starts a new range. The unit
+// size estimate of the checks uses the same rule.
 inline bool StartsNewRange(int32_t previousNumber, int32_t number) { return int64_t(number) - previousNumber >= 8; }
 
 // How LoadFromFile gets at the file's bytes. Map spares a copy of the whole

@@ -191,7 +191,7 @@ template <class TSink> size_t TRprLexer::ScanStringToken(std::string_view text, 
 
 bool TRprToken::SameTextAsciiSlow(std::string_view a, std::string_view b) { return SameTextAscii(a, b); }
 
-TRprLexer::TRprLexer(std::string_view text) : m_Text(text.substr(0, text.find('\0'))) { CheckLine(0); }
+TRprLexer::TRprLexer(std::string_view text) : m_Text(text) { CheckLine(0); }
 
 void TRprLexer::Fail(std::string_view message) const { throw EParserError(MsgOnLine(message, m_Line)); }
 
@@ -258,12 +258,13 @@ void TRprLexer::SkipBinary()
 void TRprLexer::SkipBlanks()
 {
     const char* const data = m_Text.data();
-    const size_t size = m_Text.size();
+    size_t size = m_Text.size(); // a line start may find the end of the text
     size_t pos = m_Pos;
     // Mostly the end of a line, CR LF, then the next line's indentation.
     if (pos + 1 < size && data[pos] == '\r' && data[pos + 1] == '\n') {
         pos += 2;
         LineStarts(pos);
+        size = m_Text.size();
     }
     while (pos < size) {
         const auto c = static_cast<unsigned char>(data[pos]);
@@ -284,7 +285,10 @@ void TRprLexer::SkipBlanks()
         }
         if (c > 32) break;
         ++pos;
-        if (c == '\n') LineStarts(pos);
+        if (c == '\n') {
+            LineStarts(pos);
+            size = m_Text.size();
+        }
     }
     m_Pos = pos;
 }
@@ -294,14 +298,36 @@ void TRprLexer::SkipBlanks()
 // fits the window as a whole.
 // The last line end seen in a window serves every line that starts before
 // it, so one search covers a window's worth of lines.
+// The text ends at its first zero byte. The windows follow one another with
+// no gap, and each is searched for a zero byte before any of its bytes is
+// read, while it is in the cache for the line end; the text is cut there.
 void TRprLexer::CheckLine(size_t lineStart)
 {
+    QUILLET_ASSERT(lineStart <= m_Text.size());
     const size_t rest = m_Text.size() - lineStart;
-    if (rest < 4096) return;
+    if (rest < 4096) {
+        if (!m_TailSearched) {
+            m_TailSearched = true;
+            CutAtZero(lineStart, rest);
+        }
+        return;
+    }
     if (m_KnownLineEnd != std::string_view::npos && lineStart <= m_KnownLineEnd) return;
+    if (CutAtZero(lineStart, 4095)) {
+        CheckLine(lineStart); // the text now ends inside the window
+        return;
+    }
     const void* lf = ::memrchr(m_Text.data() + lineStart, '\n', 4095);
     if (!lf) Fail(kMsgLineTooLong);
     m_KnownLineEnd = static_cast<size_t>(static_cast<const char*>(lf) - m_Text.data());
+}
+
+bool TRprLexer::CutAtZero(size_t from, size_t length)
+{
+    const void* zero = std::memchr(m_Text.data() + from, 0, length);
+    if (!zero) return false;
+    m_Text = m_Text.substr(0, static_cast<size_t>(static_cast<const char*>(zero) - m_Text.data()));
+    return true;
 }
 
 void TRprLexer::ReadString(TRprToken& t)

@@ -101,7 +101,8 @@ private:
 
 // The token source: owns the position and the line count. Errors raise
 // EParserError with the line, or EConvertError for a number that does not
-// convert. The text ends at its first zero byte.
+// convert. The text ends at its first zero byte, found as the text is read:
+// Text() gives what is known of it so far.
 class TRprLexer {
 public:
     explicit TRprLexer(std::string_view text);
@@ -130,6 +131,9 @@ private:
     unsigned char Peek() const { return static_cast<unsigned char>(m_Text[m_Pos]); }
     void SkipBlanks();
     void CheckLine(size_t lineStart);
+    // Ends the text at its first zero byte, when one lies in the length bytes
+    // from from; true when it did.
+    bool CutAtZero(size_t from, size_t length);
     // Counts a line that starts at pos; most lie before a line end found
     // already, and need no check.
     void LineStarts(size_t pos)
@@ -145,6 +149,7 @@ private:
     size_t m_Pos = 0;
     int m_Line = 1;
     size_t m_KnownLineEnd = std::string_view::npos; // a line end that CheckLine found ahead
+    bool m_TailSearched = false;                    // for a zero byte, to the end of the text
     TRprStringDecoder* m_Decoder = nullptr;         // not owned
 };
 

@@ -208,6 +208,38 @@ TEST(Reader, BlanksAroundTheEqualsSignDoNotMatter)
     EXPECT_THROW_MSG(p.LoadFromText(Root("  Tag = = 7\n")), EParserError, "Invalid property value on line 2");
 }
 
+// The text ends at its first zero byte, which the lexer finds as it goes:
+// a zero byte anywhere reads exactly as the text cut there, also where the
+// cut decides whether a line is too long.
+TEST(Reader, AZeroByteAnywhereEndsTheText)
+{
+    TResProject source;
+    AddLanguage(source, "CZ");
+    for (int i = 0; i < 120; ++i)
+        AddText(AddItem(source, "sItem" + std::to_string(i), i + 1), 0,
+                "Text " + std::to_string(i) + std::string(static_cast<size_t>(i % 70), 'x'));
+    const std::string text = source.SaveToText();
+    ASSERT_GT(text.size(), 3u * 4096);
+    // A line longer than the window, before the end of the text.
+    std::string longLine = text;
+    longLine.insert(longLine.find("  Strings = <"), "  Comment = '" + std::string(5000, 'c') + "'\r\n");
+    const auto outcome = [](std::string_view t) {
+        TResProject p;
+        try {
+            p.LoadFromText(t);
+            return p.SaveToText();
+        } catch (const Exception& e) {
+            return "error: " + e.Message() + " / " + p.SaveToText();
+        }
+    };
+    for (const std::string& base : {text, longLine})
+        for (size_t at = 0; at < base.size(); at += (at < 64 || base.size() - at < 64 ? 1 : 97)) {
+            std::string withZero = base;
+            withZero[at] = '\0';
+            ASSERT_EQ(outcome(withZero), outcome(std::string_view(base).substr(0, at))) << at;
+        }
+}
+
 TEST(Reader, UnicodeTextsGoToTheCodePage)
 {
     TResProject p;

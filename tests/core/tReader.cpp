@@ -24,6 +24,30 @@ struct TErrorCase {
     std::string Message;
 };
 
+// What a load leaves: the project saved again, or the error and what stayed
+// loaded.
+std::string LoadOutcome(TResProject& p, const std::function<void()>& load)
+{
+    try {
+        load();
+        return p.SaveToText();
+    } catch (const Exception& e) {
+        return "error: " + e.Message() + " / " + p.SaveToText();
+    }
+}
+
+// A project file of count items, each with one text of a length that
+// varies up to xRun.
+std::string NumberedItemsText(int count, int xRun)
+{
+    TResProject source;
+    AddLanguage(source, "CZ");
+    for (int i = 0; i < count; ++i)
+        AddText(AddItem(source, "sItem" + std::to_string(i), i + 1), 0,
+                "Text " + std::to_string(i) + std::string(static_cast<size_t>(i % xRun), 'x'));
+    return source.SaveToText();
+}
+
 std::string ClassOf(const std::exception& e)
 {
     if (dynamic_cast<const EParserError*>(&e)) return "EParserError";
@@ -213,24 +237,14 @@ TEST(Reader, BlanksAroundTheEqualsSignDoNotMatter)
 // cut decides whether a line is too long.
 TEST(Reader, AZeroByteAnywhereEndsTheText)
 {
-    TResProject source;
-    AddLanguage(source, "CZ");
-    for (int i = 0; i < 120; ++i)
-        AddText(AddItem(source, "sItem" + std::to_string(i), i + 1), 0,
-                "Text " + std::to_string(i) + std::string(static_cast<size_t>(i % 70), 'x'));
-    const std::string text = source.SaveToText();
+    const std::string text = NumberedItemsText(120, 70);
     ASSERT_GT(text.size(), 3u * 4096);
     // A line longer than the window, before the end of the text.
     std::string longLine = text;
     longLine.insert(longLine.find("  Strings = <"), "  Comment = '" + std::string(5000, 'c') + "'\r\n");
     const auto outcome = [](std::string_view t) {
         TResProject p;
-        try {
-            p.LoadFromText(t);
-            return p.SaveToText();
-        } catch (const Exception& e) {
-            return "error: " + e.Message() + " / " + p.SaveToText();
-        }
+        return LoadOutcome(p, [&] { p.LoadFromText(t); });
     };
     for (const std::string& base : {text, longLine})
         for (size_t at = 0; at < base.size(); at += (at < 64 || base.size() - at < 64 ? 1 : 97)) {
@@ -461,19 +475,11 @@ struct TLoaded {
 };
 TLoaded LoadEveryWay(const std::string& text, const std::filesystem::path& path, bool* fileModified = nullptr)
 {
-    auto outcome = [](TResProject& p, const std::function<void()>& load) {
-        try {
-            load();
-            return p.SaveToText();
-        } catch (const Exception& e) {
-            return "error: " + e.Message() + " / " + p.SaveToText();
-        }
-    };
     TResProject fromText, read, mapped;
     WriteBytes(path, text);
-    TLoaded loaded{outcome(fromText, [&] { fromText.LoadFromText(text); }),
-                   outcome(read, [&] { read.LoadFromFile(path, TProjectFileAccess::Read); }),
-                   outcome(mapped, [&] { mapped.LoadFromFile(path, TProjectFileAccess::Map); })};
+    TLoaded loaded{LoadOutcome(fromText, [&] { fromText.LoadFromText(text); }),
+                   LoadOutcome(read, [&] { read.LoadFromFile(path, TProjectFileAccess::Read); }),
+                   LoadOutcome(mapped, [&] { mapped.LoadFromFile(path, TProjectFileAccess::Map); })};
     if (fileModified) *fileModified = read.Modified();
     return loaded;
 }
@@ -575,12 +581,7 @@ TEST(LoadFromFile, RefusesWhatIsNoProjectFile)
 TEST(LoadFromFile, ALargeFileLoadsAndFailsAsItsText)
 {
     TTempDir dir;
-    TResProject source;
-    AddLanguage(source, "CZ");
-    for (int i = 0; i < 30000; ++i)
-        AddText(AddItem(source, "sItem" + std::to_string(i), i + 1), 0,
-                "Text " + std::to_string(i) + std::string(static_cast<size_t>(i % 90), 'x'));
-    const std::string text = source.SaveToText();
+    const std::string text = NumberedItemsText(30000, 90);
     ASSERT_GT(text.size(), 4u * 1024 * 1024) << "several megabytes are handed back";
 
     WriteBytes(dir / "p.rpr", text);

@@ -266,8 +266,9 @@ public:
 
     // For reading many items at once: until EndTextIdBatch, the text ID
     // setter takes any value, and text IDs are not looked up. EndTextIdBatch
-    // checks them all at once: false when two items share one, and the list
-    // must then be read again item by item (or dropped).
+    // checks them all at once: false when two items share one, or may have
+    // shared one on the way (a text ID set twice, items that left), and the
+    // list must then be read again item by item (or dropped).
     void BeginTextIdBatch() { m_Index.DeferTextIds(); }
     bool EndTextIdBatch() { return m_Index.EndDeferredTextIds(*this); }
 

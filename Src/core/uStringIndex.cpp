@@ -174,6 +174,9 @@ void TStringIndex::Add(TResStringItem* item, unsigned keys)
 
 void TStringIndex::Remove(const TResStringItem* item, unsigned keys)
 {
+    // A text ID given up while they are deferred could have clashed before:
+    // the check at the end cannot tell any more.
+    if ((keys & kTextId) && m_TextIdsDeferred && !item->TextId().empty()) m_DeferredIdLost = true;
     if ((keys & kTextId) && !m_TextIdsDeferred) {
         const std::string& textId = item->TextId();
         if (textId.empty()) --m_EmptyTextIds;
@@ -269,11 +272,15 @@ void TStringIndex::DeferTextIds()
     m_ByTextId.Clear();
     m_EmptyTextIds = 0;
     m_TextIdsDeferred = true;
+    m_DeferredIdLost = false;
 }
 
 bool TStringIndex::EndDeferredTextIds(TResStringList& list)
 {
     m_TextIdsDeferred = false;
+    // Each item's text ID was set once at most, and none left: every ID
+    // ever set is still held, and a clash at any time is a clash now.
+    bool unique = !m_DeferredIdLost;
     std::vector<TResStringItem*> items;
     std::vector<uint32_t> hashes;
     items.reserve(static_cast<size_t>(list.Count()));
@@ -288,13 +295,17 @@ bool TStringIndex::EndDeferredTextIds(TResStringList& list)
         items.push_back(item);
         hashes.push_back(HashTextId(item->TextId()));
     }
-    return m_ByTextId.InsertAll(items, hashes, [](const TResStringItem* a, const TResStringItem* b) {
-        return SameTextAscii(a->TextId(), b->TextId());
-    });
+    unique = m_ByTextId.InsertAll(items, hashes,
+                                  [](const TResStringItem* a, const TResStringItem* b) {
+                                      return SameTextAscii(a->TextId(), b->TextId());
+                                  }) &&
+        unique;
+    return unique;
 }
 
 void TStringIndex::Clear()
 {
+    if (m_TextIdsDeferred && m_ByNumber.Size() > 0) m_DeferredIdLost = true; // items leave, maybe with their IDs
     m_ByTextId.Clear();
     m_ByNumber.Clear();
     m_EmptyTextIds = 0;

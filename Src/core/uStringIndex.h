@@ -44,8 +44,10 @@ public:
     // them one by one.
     void DeferTextIds();
     bool TextIdsDeferred() const { return m_TextIdsDeferred; }
-    // Indexes every item's text ID at once. False when two items share one:
-    // the list breaks its rule then, and the index holds the first of them.
+    // Indexes every item's text ID at once. False when two items share one,
+    // or when a text ID was given up meanwhile (an item's second ID, an item
+    // that left), since an earlier clash can no longer be told: the list may
+    // break its rule then, and the index holds the first of each ID.
     bool EndDeferredTextIds(TResStringList& list);
     void Clear();
     // Room for count items without growing.
@@ -88,6 +90,7 @@ private:
     TTable m_ByNumber; // the hash of a number is a bijection: equal hash, equal number
     int m_EmptyTextIds = 0;
     bool m_TextIdsDeferred = false;
+    bool m_DeferredIdLost = false; // a text ID was given up while deferred
     // first -> last of each run of consecutive held numbers. A balanced tree:
     // the next free number from any base, and every change, cost log n.
     std::map<int32_t, int32_t> m_NumberRuns;

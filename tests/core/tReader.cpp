@@ -529,6 +529,18 @@ TEST(LoadFromFile, LoadsWhatLoadFromTextLoads)
         EXPECT_TRUE(loaded.Read.starts_with("error: Error reading") || !fileModified) << loaded.Read.substr(0, 200);
     }
 
+    // A clash that a later value would hide: the item's text ID set again,
+    // or the whole list replaced by a second one.
+    const std::string twoLists =
+        Root("  Strings = <\n" + Item("      TextId = 'a'\n") + "\n" + Item("      TextId = 'A'\n") +
+             ">\n  Strings = <\n" + Item("      TextId = 'b'\n") + ">\n");
+    for (const std::string& hidden : {variant("TextId = ", duplicateId + "      TextId = 'sFresh'\r\n"), twoLists}) {
+        const TLoaded loaded = LoadEveryWay(hidden, dir / "p.rpr");
+        EXPECT_NE(loaded.Read.find("Duplicate string text ID / "), std::string::npos) << loaded.Read.substr(0, 200);
+        EXPECT_EQ(loaded.Text, loaded.Read);
+        EXPECT_EQ(loaded.Mapped, loaded.Read);
+    }
+
     // Text IDs checked at the end are looked up and guarded as ever after.
     TResProject p;
     p.LoadFromText(text);

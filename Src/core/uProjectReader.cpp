@@ -135,6 +135,14 @@ template <> std::span<const TProperty<TResStringConstItem>> Properties()
     return kTable;
 }
 
+// A property by its name spelt exactly as in the table.
+template <class T> const TProperty<T>* FindSpeltProperty(std::string_view name)
+{
+    for (const TProperty<T>& p : Properties<T>())
+        if (p.Name == name) return &p;
+    return nullptr;
+}
+
 // A property by name, ASCII case ignored; as a step of a dotted name only a
 // published one.
 template <class T> const TProperty<T>* FindProperty(std::string_view name, bool lastPart)
@@ -394,15 +402,70 @@ private:
         }
         TTarget target{};
         const bool apply = !std::holds_alternative<std::monostate>(self) && Applying() && Resolve(line, target);
+        ReadValue(line, apply ? &target : nullptr);
+    }
+
+    // The value of a line whose name is read, up to "=" and past it; applied
+    // to target when one is given.
+    void ReadValue(TLine& line, const TTarget* target)
+    {
         // The pages of a list's items are handed back as they are read.
-        if (apply && m_Release && m_Token.IsSymbol('<')) line.Keep();
+        if (target && m_Release && m_Token.IsSymbol('<')) line.Keep();
         ++m_LineLevel;
-        ParseValue(apply ? &line : nullptr, apply ? &target : nullptr);
+        ParseValue(target ? &line : nullptr, target);
         --m_LineLevel;
-        if (apply && m_Failed && m_FailLevel > line.Level) {
+        if (target && m_Failed && m_FailLevel > line.Level) {
             m_FailMessage = MsgErrorReading(ObjectName(line.Self), line.Name(), m_FailMessage);
             m_FailLevel = line.Level;
         }
+    }
+
+    // Most lines of an item that is applied: one name spelt as its class
+    // spells it, " =", and a string or an integer for a property of that
+    // kind. Such a line is read and applied here, as ParsePropertyLine would,
+    // without its general steps; a line of another value goes on through
+    // them once its name is passed. False, with nothing read, for any other
+    // line.
+    template <class T> bool ParseUsualLine(T* object)
+    {
+        if (!Applying() || m_Depth + 1 > kMaxDepth || m_Token.Kind != TRprTokenKind::Identifier) return false;
+        const TProperty<T>* p = FindSpeltProperty<T>(m_Token.Text);
+        if (!p || (p->Kind != TPropKind::String && p->Kind != TPropKind::Integer)) return false;
+        if (!m_Lexer.SkipAssignment()) return false;
+        const std::string_view name = m_Token.Text;
+        m_Decoder.Begin(); // before the value's first token is read
+        Advance();
+        const auto set = [&](auto apply) {
+            try {
+                apply();
+            } catch (const Exception& e) {
+                TLine line(TObject(object), m_LineLevel);
+                line.Add(name);
+                FailApply(line, e.Message());
+            }
+        };
+        if (p->Kind == TPropKind::String && m_Token.Kind == TRprTokenKind::String) {
+            Advance();
+            while (m_Token.IsSymbol('+')) {
+                Advance();
+                if (m_Token.Kind != TRprTokenKind::String) Fail(kMsgStringExpected);
+                Advance();
+            }
+            set([&] { p->SetString(*object, m_Decoder.Finish()); });
+            return true;
+        }
+        if (p->Kind == TPropKind::Integer && m_Token.Kind == TRprTokenKind::Integer && m_Token.Integer >= INT32_MIN &&
+            m_Token.Integer <= INT32_MAX) {
+            const auto value = static_cast<int32_t>(m_Token.Integer);
+            Advance();
+            set([&] { p->SetInteger(*object, value); });
+            return true;
+        }
+        TLine line(TObject(object), m_LineLevel);
+        line.Add(name);
+        const TTarget target{TObject(object), p, p->Kind};
+        ReadValue(line, &target);
+        return true;
     }
 
     // The property the line's name leads to; false, with the error kept, when
@@ -548,7 +611,10 @@ private:
                 if (list && Applying()) {
                     if (!cleared) list->Clear();
                     cleared = true;
-                    item = list->Add();
+                    auto* added = list->Add();
+                    item = added;
+                    while (!m_Token.IsKeyword("end"))
+                        if (!ParseUsualLine(added)) ParsePropertyLine(item);
                 }
             }
             while (!m_Token.IsKeyword("end")) ParsePropertyLine(item);

@@ -232,6 +232,53 @@ TEST(Reader, BlanksAroundTheEqualsSignDoNotMatter)
     EXPECT_THROW_MSG(p.LoadFromText(Root("  Tag = = 7\n")), EParserError, "Invalid property value on line 2");
 }
 
+// An item's line with a name spelt as the class spells it and " =" is read
+// on a shorter path; with the name in other letters, or other blanks, it
+// goes the general way. Both read every value alike, and fail alike.
+TEST(Reader, UsualLinesReadAsAnyOther)
+{
+    const std::string values[] = {"'x'",
+                                  "'x' + #269 + 'y'",
+                                  "\r\n          'x' +\r\n          'y'",
+                                  "7",
+                                  "-2147483648",
+                                  "2147483648",
+                                  "1.5",
+                                  "True",
+                                  "<>",
+                                  "<\r\n        item\r\n        end>",
+                                  "'x' + 7",
+                                  "'sFirst'",
+                                  "'a' + '",
+                                  "[1, 2]"};
+    for (const std::string& value : values)
+        for (const char* property : {"Value", "LanguageId", "TextId", "NumberId"}) {
+            const bool ofText = std::string_view(property) == "Value" || std::string_view(property) == "LanguageId";
+            const auto project = [&](const std::string& line) {
+                const std::string text = ofText
+                    ? "      StringConsts = <\r\n        item\r\n          " + line + "\r\n        end>\r\n"
+                    : "      " + line + "\r\n";
+                return File(
+                           "object TResProject\n  Strings = <\n    item\n      TextId = 'sFirst'\n    end\n"
+                           "    item\n") +
+                    text + File("    end>\nend\n");
+            };
+            const std::string usual = project(std::string(property) + " = " + value);
+            std::string upper(property);
+            for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            TResProject a, b, c;
+            const std::string expected = LoadOutcome(a, [&] { a.LoadFromText(usual); });
+            // A message names the property as the file spells it.
+            std::string otherLetters = LoadOutcome(b, [&] { b.LoadFromText(project(upper + " = " + value)); });
+            if (const size_t at = otherLetters.find("." + upper + ":"); at != std::string::npos)
+                otherLetters.replace(at + 1, upper.size(), property);
+            EXPECT_EQ(otherLetters, expected) << property << " = " << value;
+            EXPECT_EQ(LoadOutcome(c, [&] { c.LoadFromText(project(std::string(property) + "  =  " + value)); }),
+                      expected)
+                << property << " = " << value;
+        }
+}
+
 // The text ends at its first zero byte, which the lexer finds as it goes:
 // a zero byte anywhere reads exactly as the text cut there, also where the
 // cut decides whether a line is too long.

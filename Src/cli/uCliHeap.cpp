@@ -1,9 +1,10 @@
 // The heap of quillet-cli. Each command reads a project, works on it and
 // ends: the model's many small objects are never freed one by one (the
 // project is left to the end of the process). Small blocks therefore come
-// from large regions handed out front to back, with no header and no free
-// lists; freeing one does nothing. Large blocks, the ones that are freed and
-// asked for again (growing tables, buffers), go to malloc as usual.
+// from a large region handed out front to back, with no header and no free
+// lists; freeing one does nothing. Blocks of whole huge pages come from a
+// second region and go back when freed; the ones between, which are freed
+// and asked for again (growing tables, buffers), go to malloc as usual.
 //
 // Not in sanitizer builds: their allocator must see every block.
 #if !defined(QUILLET_SANITIZE)
@@ -55,6 +56,34 @@ TRegion& Region()
 {
     static TRegion region;
     return region;
+}
+
+// Each thread takes a chunk of the region at a time and hands out its
+// blocks without a locked instruction; what does not fit at a chunk's end
+// is left over.
+struct TCursor {
+    char* Next = nullptr;
+    char* End = nullptr;
+};
+thread_local TCursor t_Cursor;
+
+// A block of size bytes (a multiple of the alignment, at most kSmall) from
+// the region; nullptr when the region is used up or was refused.
+void* AllocateSmall(std::size_t size)
+{
+    TCursor& cursor = t_Cursor;
+    if (static_cast<std::size_t>(cursor.End - cursor.Next) < size) {
+        TRegion& r = Region();
+        const std::size_t at = r.Used.fetch_add(kChunk, std::memory_order_relaxed);
+        if (!r.Begin || at + kChunk > r.Size) return nullptr;
+        // Only a hint: where the system cannot, the pages fault in one by one.
+        ::madvise(r.Begin + at, kChunk, MADV_POPULATE_WRITE);
+        cursor.Next = r.Begin + at;
+        cursor.End = cursor.Next + kChunk;
+    }
+    void* p = cursor.Next;
+    cursor.Next += size;
+    return p;
 }
 
 // Blocks from 2 MiB on: whole huge pages of a second region, so that each
@@ -126,21 +155,10 @@ void* Allocate(std::size_t size)
     if (size >= kHugePage)
         if (void* p = LargeRegion().Allocate(size)) return p;
     if (size <= kSmall) {
-        TRegion& r = Region();
         // Aligned for any type, as operator new must be; a block of 0 bytes
         // still gets an address of its own.
         constexpr std::size_t kAlign = alignof(std::max_align_t);
-        const std::size_t rounded = size ? (size + kAlign - 1) & ~(kAlign - 1) : kAlign;
-        const std::size_t at = r.Used.fetch_add(rounded, std::memory_order_relaxed);
-        if (at + rounded <= r.Size) {
-            const std::size_t lastChunk = (at + rounded - 1) / kChunk;
-            if (at == 0 || (at - 1) / kChunk != lastChunk) {
-                // Only a hint: where the system cannot, the pages fault in one by one.
-                const std::size_t from = lastChunk * kChunk;
-                ::madvise(r.Begin + from, std::min(kChunk, r.Size - from), MADV_POPULATE_WRITE);
-            }
-            return r.Begin + at;
-        }
+        if (void* p = AllocateSmall(size ? (size + kAlign - 1) & ~(kAlign - 1) : kAlign)) return p;
     }
     if (void* p = std::malloc(size ? size : 1)) return p;
     throw std::bad_alloc();

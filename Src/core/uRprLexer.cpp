@@ -159,8 +159,9 @@ template <class TSink> size_t TRprLexer::ScanStringToken(std::string_view text, 
             for (;;) {
                 size_t end = pos;
                 while (end + 8 <= size) {
+                    // CR and LF are both below 14, where little else is.
                     const uint64_t w = Words::At(data + end);
-                    if (Words::HasByte(w, '\'') || Words::HasByte(w, '\r') || Words::HasByte(w, '\n')) break;
+                    if (Words::HasByte(w, '\'') || Words::HasByteBelow(w, 14)) break;
                     end += 8;
                 }
                 while (end < size && !kEndsQuotedRun[static_cast<unsigned char>(data[end])]) ++end;

@@ -210,6 +210,15 @@ TEST(StringDecoder, EightBitTokensKeepTheirBytes)
     EXPECT_EQ(Decode("'a'#13#10'b'#0065"), "a\r\nbA");
     EXPECT_EQ(Decode("'x'#"), std::string("x\0", 2)) << "an escape without digits is zero";
     EXPECT_EQ(Decode("'\x8A\xE9'"), "\x8A\xE9") << "quoted bytes of an 8-bit token are code-page bytes";
+    // Control bytes other than CR and LF, and doubled apostrophes, are text
+    // wherever they stand in a long run; CR ends the run unfinished.
+    for (size_t at = 0; at <= 20; ++at) {
+        const std::string before(at, 'a'), after(20 - at, 'b');
+        for (const std::string inside : {"\t", "\x01", "\x0B", "''"})
+            EXPECT_EQ(Decode("'" + before + inside + after + "'"), before + (inside == "''" ? "'" : inside) + after)
+                << at;
+        EXPECT_THROW(Decode("'" + before + "\r" + after + "'"), EParserError) << at;
+    }
 }
 
 TEST(StringDecoder, UnicodeTokensGoToTheCodePage)

@@ -613,6 +613,21 @@ void CheckOutputFiles(TChecker& c)
                   std::string(" is written outside the project's folder: ") + unit.Path);
 }
 
+// Findings by kind, in the order they were found within a kind. The kinds
+// are few: each finding is moved once to its place.
+void SortByKind(std::vector<TFinding>& findings)
+{
+    const auto kindOf = [](const TFinding& f) { return static_cast<size_t>(f.Kind); };
+    size_t kinds = 0;
+    for (const TFinding& f : findings) kinds = std::max(kinds, kindOf(f) + 1);
+    std::vector<size_t> next(kinds + 1, 0); // where each kind's next finding goes
+    for (const TFinding& f : findings) ++next[kindOf(f) + 1];
+    for (size_t k = 1; k <= kinds; ++k) next[k] += next[k - 1];
+    std::vector<TFinding> sorted(findings.size());
+    for (TFinding& f : findings) sorted[next[kindOf(f)]++] = std::move(f);
+    findings = std::move(sorted);
+}
+
 } // namespace
 
 const char* FindingKindName(TFindingKind kind) { return InfoOf(kind).Name; }
@@ -710,7 +725,6 @@ TProjectCheck CheckProject(const TResProject& project)
     CheckUnitSizes(c);
     CheckOutputFiles(c);
 
-    std::stable_sort(c.Result.Findings.begin(), c.Result.Findings.end(),
-                     [](const TFinding& a, const TFinding& b) { return a.Kind < b.Kind; });
+    SortByKind(c.Result.Findings);
     return std::move(c.Result);
 }

@@ -1,6 +1,7 @@
 #include "uText.h"
 
 #include "uCodePage.h"
+#include "uWords.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -97,6 +98,15 @@ std::string ValidUtf8(std::string_view bytes)
     std::string out;
     out.reserve(bytes.size());
     while (!bytes.empty()) {
+        // A run of ASCII, eight bytes at a time, goes over as it is.
+        size_t ascii = 0;
+        while (ascii + 8 <= bytes.size() && !(Words::At(bytes.data() + ascii) & Words::kHighs)) ascii += 8;
+        while (ascii < bytes.size() && static_cast<unsigned char>(bytes[ascii]) < 0x80) ++ascii;
+        if (ascii) {
+            out.append(bytes.substr(0, ascii));
+            bytes.remove_prefix(ascii);
+            continue;
+        }
         const size_t n = Utf8SequenceLength(bytes);
         if (n == 0) {
             AppendUtf8(out, 0xFFFD);

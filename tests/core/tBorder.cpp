@@ -36,6 +36,12 @@ TEST(Border, ValidUtf8KeepsUtf8AndReplacesTheRest)
         {"\xF4\x90\x80\x80x", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBDx"}, // beyond U+10FFFF
     };
     for (const auto& row : rows) EXPECT_EQ(ValidUtf8(row.In), row.Out) << row.In;
+    // The same in long ASCII runs, at every place.
+    for (size_t at = 0; at <= 20; ++at) {
+        const std::string before(at, 'a'), after(20 - at, 'b');
+        for (const auto& row : rows)
+            EXPECT_EQ(ValidUtf8(before + row.In + after), before + row.Out + after) << at << " " << row.In;
+    }
 }
 
 TEST(Border, MessagesWithModelTextAreUtf8)

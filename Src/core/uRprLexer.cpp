@@ -65,13 +65,17 @@ void TRprStringDecoder::Unit(char16_t u)
     else m_Text += CodePage::UnitToByte(u);
 }
 
-void TRprStringDecoder::Run(std::string_view bytes)
+void TRprStringDecoder::Run(std::string_view bytes, bool above127)
 {
     if (!m_Wide) {
         // Only a previous token can have left a surrogate waiting; this token's
         // text does not complete it.
         if (m_HighSurrogate && !bytes.empty()) FlushSurrogate();
         m_Text.append(bytes);
+        return;
+    }
+    if (!above127 && !m_HighSurrogate) {
+        m_Text.append(bytes); // below 128, the bytes are the code page's
         return;
     }
     // Each byte is the unit of its number; a run below 128 is the same bytes
@@ -135,7 +139,7 @@ int HexValue(unsigned char c) { return IsDigit(c) ? c - '0' : (c | 0x20) - 'a' +
 // Takes a string token's pieces when only its end is wanted.
 struct TNoStringSink {
     void BeginToken() {}
-    void Run(std::string_view) {}
+    void Run(std::string_view, bool) {}
     void Escape(uint32_t, bool) {}
 };
 
@@ -158,18 +162,21 @@ template <class TSink> size_t TRprLexer::ScanStringToken(std::string_view text, 
             ++pos;
             for (;;) {
                 size_t end = pos;
+                uint64_t seen = 0; // every byte of the run or'ed in: is any above 127?
                 while (end + 8 <= size) {
                     // CR and LF are both below 14, where little else is.
                     const uint64_t w = Words::At(data + end);
                     if (Words::HasByte(w, '\'') || Words::HasByteBelow(w, 14)) break;
+                    seen |= w;
                     end += 8;
                 }
-                while (end < size && !kEndsQuotedRun[static_cast<unsigned char>(data[end])]) ++end;
+                while (end < size && !kEndsQuotedRun[static_cast<unsigned char>(data[end])])
+                    seen |= static_cast<unsigned char>(data[end++]);
                 if (end >= size || data[end] != '\'') return std::string_view::npos;
-                sink.Run(text.substr(pos, end - pos));
+                sink.Run(text.substr(pos, end - pos), (seen & Words::kHighs) != 0);
                 pos = end + 1;
                 if (pos >= size || data[pos] != '\'') break;
-                sink.Run("'"); // two apostrophes stand for one
+                sink.Run("'", false); // two apostrophes stand for one
                 ++pos;
             }
         } else if (c == '#') {

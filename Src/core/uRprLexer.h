@@ -62,7 +62,8 @@ private:
     // The lexer hands over each token as it scans it.
     friend class TRprLexer;
     void BeginToken();
-    void Run(std::string_view bytes);
+    // A quoted run; above127 tells whether it holds a byte above 127.
+    void Run(std::string_view bytes, bool above127);
     void Escape(uint32_t value, bool above127);
     void Unit(char16_t u);
     void FlushSurrogate();

@@ -149,6 +149,14 @@ std::string Utf8Excerpt(std::string_view utf8)
     return "'" + std::string(utf8.substr(0, end)) + "\u2026'";
 }
 
+// The numbers in ascending order.
+std::vector<int32_t> Ascending(std::vector<int32_t> numbers)
+{
+    // Mostly in order already (renumbering leaves them so).
+    if (!std::is_sorted(numbers.begin(), numbers.end())) std::sort(numbers.begin(), numbers.end());
+    return numbers;
+}
+
 // What the check of one project shares between its steps: the lookups it
 // builds once, so that every step stays linear in the number of items.
 class TChecker {
@@ -160,7 +168,16 @@ public:
     const TResStringList& Strings;
     int LanguageCount;
     int ItemCount;
-    const TResStringSortArray Sorted; // all items in number order
+    // Of each item by row, gathered in the one walk over the items, so that
+    // the steps after it need not look at the items again.
+    std::vector<int32_t> Numbers;
+    std::vector<bool> Fixed;
+    std::vector<int32_t> SortedNumbers; // all numbers, ascending
+    std::string_view TextIdOf(int row) const
+    {
+        const size_t start = row == 0 ? 0 : m_TextIdEnds[size_t(row) - 1];
+        return std::string_view(m_TextIds).substr(start, m_TextIdEnds[size_t(row)] - start);
+    }
 
     void Add(TFindingKind kind, int row, int languageIndex, std::string message);
     // The language's position in the list for an ID; -1 for none.
@@ -208,6 +225,8 @@ private:
     std::vector<long long> m_OwnLength;    // the same, written lengths
     std::vector<uint8_t> m_OwnFlags;       // the same, kHasPercent | kLooksMisread
     std::vector<std::string> m_LanguageNames;
+    std::string m_TextIds;            // every item's text ID, one after the other
+    std::vector<size_t> m_TextIdEnds; // by row
     std::vector<std::vector<int>> m_Chains;
 };
 
@@ -216,8 +235,7 @@ TChecker::TChecker(const TResProject& project)
       Languages(*project.Languages()),
       Strings(*project.Strings()),
       LanguageCount(Languages.Count()),
-      ItemCount(Strings.Count()),
-      Sorted(Strings.SortedByNumberId(false))
+      ItemCount(Strings.Count())
 {
     m_IndexOfId.assign(size_t(std::max(Languages.NextID(), 0)), -1);
     for (int l = 0; l < LanguageCount; ++l) {
@@ -239,9 +257,17 @@ TChecker::TChecker(const TResProject& project)
     m_Own.assign(size_t(ItemCount) * size_t(LanguageCount), nullptr);
     m_OwnLength.assign(m_Own.size(), 0);
     m_OwnFlags.assign(m_Own.size(), 0);
+    Numbers.reserve(size_t(ItemCount));
+    Fixed.reserve(size_t(ItemCount));
+    m_TextIdEnds.reserve(size_t(ItemCount));
     for (int row = 0; row < ItemCount; ++row) {
         FetchAhead(Strings, row);
-        const TResStringConstList& texts = *Strings.Items(row)->StringConsts();
+        const TResStringItem* item = Strings.Items(row);
+        Numbers.push_back(item->NumberId());
+        Fixed.push_back(item->FixedId());
+        m_TextIds += item->TextId();
+        m_TextIdEnds.push_back(m_TextIds.size());
+        const TResStringConstList& texts = *item->StringConsts();
         for (int k = 0; k < texts.Count(); ++k) {
             const TResStringConstItem* text = texts.Items(k);
             if (text->LanguageId() < 0) continue;
@@ -263,6 +289,7 @@ TChecker::TChecker(const TResProject& project)
             }
         }
     }
+    SortedNumbers = Ascending(Numbers);
 }
 
 const std::string* TChecker::ResolvedText(int row, int languageIndex, int* from) const
@@ -363,8 +390,7 @@ void CheckConstantNames(TChecker& c)
     int firstEmpty = -1;            // the first row with the empty text ID
     std::string names[2], upper[2]; // reused from item to item
     for (int row = 0; row < c.ItemCount; ++row) {
-        FetchAhead(c.Strings, row);
-        const std::string& id = c.Strings.Items(row)->TextId();
+        const std::string_view id = c.TextIdOf(row);
         // The names are composed only for the items that need them.
         const auto name = [&](int s) -> const std::string& { return names[s].assign(prefixes[s]).append(id); };
         const auto upperName = [&](int s) -> const std::string& {
@@ -406,16 +432,18 @@ void CheckConstantNames(TChecker& c)
 // walk gives the numbers RenumberIds gives, without changing the list.
 void CheckNumbers(TChecker& c)
 {
-    const TResStringSortArray fixed = c.Strings.SortedByNumberId(true);
+    std::vector<int32_t> fixedNumbers;
+    for (int row = 0; row < c.ItemCount; ++row)
+        if (c.Fixed[size_t(row)]) fixedNumbers.push_back(c.Numbers[size_t(row)]);
+    const std::vector<int32_t> fixed = Ascending(std::move(fixedNumbers));
     size_t j = 0;
     int64_t n = c.Strings.NumberIdBase();
-    while (j < fixed.size() && fixed[j]->NumberId() < n) ++j;
+    while (j < fixed.size() && fixed[j] < n) ++j;
     for (int row = 0; row < c.ItemCount; ++row) {
-        FetchAhead(c.Strings, row);
-        const TResStringItem* item = c.Strings.Items(row);
-        int64_t number = item->NumberId();
-        if (!item->FixedId()) {
-            while (j < fixed.size() && fixed[j]->NumberId() == static_cast<int32_t>(n)) {
+        const int32_t own = c.Numbers[size_t(row)];
+        int64_t number = own;
+        if (!c.Fixed[size_t(row)]) {
+            while (j < fixed.size() && fixed[j] == static_cast<int32_t>(n)) {
                 ++n;
                 ++j;
             }
@@ -427,7 +455,7 @@ void CheckNumbers(TChecker& c)
             number = next;
         }
         if (number < 0 || number > 0xFFFF) {
-            if (number == item->NumberId())
+            if (number == own)
                 c.Add(TFindingKind::NumberOutOfRange, row, -1,
                       "number " + std::to_string(number) + " is outside 0..$FFFF");
             else
@@ -549,27 +577,26 @@ void CheckLanguages(TChecker& c)
     }
 }
 
-// The estimate over the items in number order; lengthOf gives the length of
-// an item's text as written (without LF bytes).
+// The estimate over the items' numbers in ascending order; lengthOf(i)
+// gives the length of the i-th item's text as written (without LF bytes).
 template <class TLengthOf>
-long long EstimateFromSorted(const TResStringSortArray& items, TUnitSizeEstimate& e, const TLengthOf& lengthOf)
+long long EstimateFromSorted(const std::vector<int32_t>& numbers, TUnitSizeEstimate& e, const TLengthOf& lengthOf)
 {
     // Per range: SUB, Jcc, CMP, Jcc (near jumps around), SHL, MOV, JMP.
     constexpr long long kHead = 16, kPerRange = 30, kTail = 20;
     e = {};
     e.Bytes = kHead + kTail;
-    for (size_t i = 0; i < items.size(); ++i) {
-        FetchAhead(items, i);
-        if (i == 0 || StartsNewRange(items[i - 1]->NumberId(), items[i]->NumberId())) {
+    for (size_t i = 0; i < numbers.size(); ++i) {
+        if (i == 0 || StartsNewRange(numbers[i - 1], numbers[i])) {
             e.Bytes += kPerRange + 2;
             ++e.Ranges;
             ++e.Entries;
         } else {
-            const long long slots = int64_t(items[i]->NumberId()) - items[i - 1]->NumberId();
+            const long long slots = int64_t(numbers[i]) - numbers[i - 1];
             e.Bytes += 2 * slots;
             e.Entries += slots;
         }
-        e.Bytes += 2 + lengthOf(items[i]);
+        e.Bytes += 2 + lengthOf(i);
     }
     return e.Bytes;
 }
@@ -580,7 +607,7 @@ void CheckUnitSizes(TChecker& c)
     // sum of the text lengths differs: the walk in number order is done
     // once, and each language adds up its lengths in item order.
     TUnitSizeEstimate e;
-    const long long frame = EstimateFromSorted(c.Sorted, e, [](const TResStringItem*) { return 0LL; });
+    const long long frame = EstimateFromSorted(c.SortedNumbers, e, [](size_t) { return 0LL; });
     for (int l = 0; l < c.LanguageCount; ++l) {
         long long size = frame;
         for (int row = 0; row < c.ItemCount; ++row) size += c.ResolvedLength(row, l);
@@ -696,10 +723,13 @@ bool LooksLikeMisreadUtf8(std::string_view text)
 TUnitSizeEstimate EstimateLanguageUnit(const TResProject& project, int languageIndex)
 {
     const TResLanguageItem* language = project.Languages()->Items(languageIndex);
+    const TResStringSortArray items = project.Strings()->SortedByNumberId(false);
+    std::vector<int32_t> numbers;
+    numbers.reserve(items.size());
+    for (const TResStringItem* item : items) numbers.push_back(item->NumberId());
     TUnitSizeEstimate e;
-    EstimateFromSorted(project.Strings()->SortedByNumberId(false), e, [&](const TResStringItem* item) {
-        return WrittenLength(project.TextForLanguage(item, language));
-    });
+    EstimateFromSorted(numbers, e,
+                       [&](size_t i) { return WrittenLength(project.TextForLanguage(items[i], language)); });
     return e;
 }
 
@@ -711,12 +741,12 @@ long long EstimateLanguageUnitSize(const TResProject& project, int languageIndex
 TProjectCheck CheckProject(const TResProject& project)
 {
     TChecker c(project);
-    const TResStringSortArray& sorted = c.Sorted;
+    const std::vector<int32_t>& sorted = c.SortedNumbers;
     c.Result.Summary.push_back("Items: " + std::to_string(c.ItemCount));
     c.Result.Summary.push_back("Languages: " + std::to_string(c.LanguageCount));
     c.Result.Summary.push_back(sorted.empty() ? std::string("Numbers: none")
-                                              : "Numbers: " + std::to_string(sorted.front()->NumberId()) + " to " +
-                                       std::to_string(sorted.back()->NumberId()));
+                                              : "Numbers: " + std::to_string(sorted.front()) + " to " +
+                                       std::to_string(sorted.back()));
 
     CheckConstantNames(c);
     CheckNumbers(c);

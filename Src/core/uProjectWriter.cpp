@@ -6,6 +6,7 @@
 #include "uWords.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 #include <functional>
 
@@ -41,7 +42,8 @@ public:
         Indent(level);
         Text += name;
         Text += " = ";
-        Text += std::to_string(value);
+        char digits[24];
+        Text.append(digits, static_cast<size_t>(std::to_chars(digits, digits + sizeof digits, value).ptr - digits));
         NewLine();
     }
 

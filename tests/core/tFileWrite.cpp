@@ -135,36 +135,24 @@ TEST(SafeSave, ModeOwnerAndGroupAreKept)
     EXPECT_EQ(ReadBytes(path), p.SaveToText());
 }
 
-namespace {
-
-// Records the mode of the temporary file while it is being written.
-class TModeProbe : public TFileWriter {
-public:
-    std::vector<unsigned> Modes;
-
-protected:
-    bool WriteBlock(std::FILE* file, const char* data, size_t size) override
-    {
-        struct stat st {};
-        ::fstat(fileno(file), &st);
-        Modes.push_back(st.st_mode & 07777);
-        return TFileWriter::WriteBlock(file, data, size);
-    }
-};
-
-} // namespace
-
 TEST(SafeSave, TheTemporaryFileIsForItsOwnerOnly)
 {
     TTempDir dir;
     const mode_t oldMask = ::umask(022);
-    TModeProbe probe;
+    // The mode of the temporary file while it is being written.
+    std::vector<unsigned> modes;
+    TBlockHook probe([&modes](std::FILE* file, size_t) {
+        struct stat st {};
+        ::fstat(fileno(file), &st);
+        modes.push_back(st.st_mode & 07777);
+        return true;
+    });
     TResProject p;
     Fill(p);
     p.SaveToFile(dir / "new.rpr", probe);
     ::umask(oldMask);
-    ASSERT_FALSE(probe.Modes.empty());
-    EXPECT_EQ(probe.Modes.front(), 0600u);
+    ASSERT_FALSE(modes.empty());
+    EXPECT_EQ(modes.front(), 0600u);
     // A new file gets the mode any new file gets.
     EXPECT_EQ(StatOf(dir / "new.rpr").st_mode & 07777, 0644u);
 }
@@ -212,27 +200,16 @@ TEST(SafeSave, AnInterruptedSaveRemovesItsTemporaryFile)
         TTempDir dir;
         const std::string path = dir / "p.rpr";
         WriteBytes(path, "old");
-        // The signal arrives while the second block is written.
-        class TInterrupted : public TFileWriter {
-        public:
-            explicit TInterrupted(int s) : m_Signal(s) {}
-
-        protected:
-            bool WriteBlock(std::FILE* file, const char* data, size_t size) override
-            {
-                if (++m_Blocks == 2) ::raise(m_Signal);
-                return TFileWriter::WriteBlock(file, data, size);
-            }
-
-        private:
-            int m_Signal;
-            int m_Blocks = 0;
-        };
         const int rc = InChild(
             [&] {
                 TResProject p;
                 for (int i = 0; i < 300; ++i) AddItem(p, "item" + std::to_string(i), i + 1);
-                TInterrupted writer(signal);
+                // The signal arrives while the second block is written.
+                int blocks = 0;
+                TBlockHook writer([&](std::FILE*, size_t) {
+                    if (++blocks == 2) ::raise(signal);
+                    return true;
+                });
                 p.SaveToFile(path, writer);
                 return 0;
             },

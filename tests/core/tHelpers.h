@@ -2,14 +2,17 @@
 #pragma once
 
 #include "uErrors.h"
+#include "uFileWrite.h"
 #include "uOverwritePrompt.h"
 #include "uProject.h"
 #include "uText.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <unistd.h>
@@ -118,3 +121,20 @@ private:
             ADD_FAILURE() << "wrong exception type: " << e.what();                                                     \
         }                                                                                                              \
     } while (0)
+
+// A file writer that shows each block of at most 4096 bytes to a test's hook
+// before writing it; the block is written, and the save goes on, while the
+// hook returns true.
+class TBlockHook : public TFileWriter {
+public:
+    explicit TBlockHook(std::function<bool(std::FILE*, size_t)> hook) : m_Hook(std::move(hook)) {}
+
+protected:
+    bool WriteBlock(std::FILE* file, const char* data, size_t size) override
+    {
+        return m_Hook(file, size) && TFileWriter::WriteBlock(file, data, size);
+    }
+
+private:
+    std::function<bool(std::FILE*, size_t)> m_Hook;
+};

@@ -143,22 +143,6 @@ TEST(Writer, RoundTripOfEveryByte)
 
 namespace {
 
-// Fails every write after the first `okBlocks` blocks.
-class TFailingWriter : public TFileWriter {
-public:
-    explicit TFailingWriter(int okBlocks) : m_OkBlocks(okBlocks) {}
-
-protected:
-    bool WriteBlock(std::FILE* file, const char* data, size_t size) override
-    {
-        if (m_OkBlocks-- <= 0) return false;
-        return TFileWriter::WriteBlock(file, data, size);
-    }
-
-private:
-    int m_OkBlocks;
-};
-
 class TFailingCommit : public TFileWriter {
 protected:
     bool Commit(const std::string&, const std::string&) override { return false; }
@@ -179,7 +163,8 @@ TEST(SaveToFile, AFailedSaveKeepsTheOldFileWhole)
     ASSERT_GT(p.SaveToText().size(), 3 * 4096u);
     p.SetModified(true);
 
-    TFailingWriter failing(2);
+    int okBlocks = 2; // every write after them fails
+    TBlockHook failing([&okBlocks](std::FILE*, size_t) { return okBlocks-- > 0; });
     EXPECT_THROW_MSG(p.SaveToFile(path, failing), EWriteError, "Stream write error");
     TFailingCommit noRename;
     EXPECT_THROW_MSG(p.SaveToFile(path, noRename), EWriteError, "Stream write error");
@@ -199,23 +184,6 @@ TEST(SaveToFile, AFailedSaveKeepsTheOldFileWhole)
     EXPECT_EQ(st.st_mode & 0777, 0640u) << "the file keeps its permissions";
 }
 
-namespace {
-
-// Records the size of every block written.
-class TBlockSizes : public TFileWriter {
-public:
-    std::vector<size_t> Sizes;
-
-protected:
-    bool WriteBlock(std::FILE* file, const char* data, size_t size) override
-    {
-        Sizes.push_back(size);
-        return TFileWriter::WriteBlock(file, data, size);
-    }
-};
-
-} // namespace
-
 // The file is written while it is composed, in pieces; the bytes and the
 // blocks must come out as if the whole text had been written at once.
 TEST(SaveToFile, AFileWrittenAsItIsComposedIsTheWholeText)
@@ -229,10 +197,14 @@ TEST(SaveToFile, AFileWrittenAsItIsComposedIsTheWholeText)
     const std::string text = p.SaveToText();
     ASSERT_GT(text.size(), 3 * 256 * 1024u) << "more than a few pieces";
 
-    TBlockSizes blocks;
+    std::vector<size_t> sizes;
+    TBlockHook blocks([&sizes](std::FILE*, size_t size) {
+        sizes.push_back(size);
+        return true;
+    });
     p.SaveToFile(dir / "p.rpr", blocks);
     EXPECT_EQ(ReadBytes(dir / "p.rpr"), text);
-    ASSERT_EQ(blocks.Sizes.size(), (text.size() + 4095) / 4096);
-    for (size_t i = 0; i + 1 < blocks.Sizes.size(); ++i) ASSERT_EQ(blocks.Sizes[i], 4096u) << "block " << i;
-    EXPECT_EQ(blocks.Sizes.back(), text.size() - 4096 * (blocks.Sizes.size() - 1));
+    ASSERT_EQ(sizes.size(), (text.size() + 4095) / 4096);
+    for (size_t i = 0; i + 1 < sizes.size(); ++i) ASSERT_EQ(sizes[i], 4096u) << "block " << i;
+    EXPECT_EQ(sizes.back(), text.size() - 4096 * (sizes.size() - 1));
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Differential run of the project file reader: two builds of quillet-cli read
-# the same generated and damaged project files, and must agree on the exit
-# status, the output and error lines, and the bytes of every file written.
+# Differential run of the project file reader and the generators: two builds
+# of quillet-cli read the same generated and damaged project files (format,
+# check, generate), and must agree on the exit status, the output and error
+# lines, and the bytes of every file written.
 #
 #   tools/differential.sh OLD_CLI NEW_CLI [ROUNDS] [SEED]
 #
@@ -31,16 +32,21 @@ done
 for n in 1 5 30; do $GEN project $n $n > "base/generated-$n.rpr"; done
 bases=(base/*)
 
-# One run of a build: exit status, standard output and error, and the file
-# written, all in one folder.
+# One run of a build: exit status, standard output and error, and the files
+# written, all in one folder. generate runs in a folder of the same name for
+# both builds, since its messages name the absolute paths of the units.
 run() { # cli dir command input
   local cli=$1 out=$2 cmd=$3 input=$4
   mkdir -p "$out"
-  if [ "$cmd" = format ]; then
-    "$cli" format "$input" "$out/formatted.rpr" > "$out/stdout" 2> "$out/stderr"
-  else
-    "$cli" check "$input" > "$out/stdout" 2> "$out/stderr"
-  fi
+  case $cmd in
+    format) "$cli" format "$input" "$out/formatted.rpr" > "$out/stdout" 2> "$out/stderr" ;;
+    check) "$cli" check "$input" > "$out/stdout" 2> "$out/stderr" ;;
+    generate)
+      rm -rf run && mkdir -p run/units && cp "$input" run/project.rpr
+      (cd run && "$cli" generate --output-dir units project.rpr > stdout 2> stderr; echo $? > status)
+      rm -rf "$out" && mv run "$out"
+      return ;;
+  esac
   echo $? > "$out/status"
 }
 
@@ -55,7 +61,7 @@ known() { # input
 same=0; differ=0; explained=0
 compare() { # input label; fails unless both builds agree exactly
   local input=$1 label=$2 cmd agree=0
-  for cmd in format check; do
+  for cmd in format check generate; do
     rm -rf old new
     run "$OLD" old $cmd "$input"
     run "$NEW" new $cmd "$input"

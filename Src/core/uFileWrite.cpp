@@ -12,6 +12,7 @@
 #include <fstream>
 #include <memory>
 #include <random>
+#include <stdexcept>
 #include <system_error>
 
 #include <fcntl.h>
@@ -118,8 +119,8 @@ mode_t CurrentUmask()
     return mask;
 }
 
-bool WriteAll(TFileWriter& writer, std::FILE* file, const TFileWriter::TContentProducer& produce,
-              bool (TFileWriter::*writeBlock)(std::FILE*, const char*, size_t));
+// Whole blocks of content go to TFileWriter::WriteBlock.
+constexpr size_t kBlock = 4096;
 
 // Content that is there whole already.
 TFileWriter::TContentProducer WholeContent(std::string_view content)
@@ -143,9 +144,25 @@ struct TFileBatch::TPending {
     int Fd = -1;
     int Slot = -1;
     bool Durable = false;
+    // While a temporary file is being written: its stream and the stream's
+    // buffer, the content not yet handed on as a whole block, and what the
+    // file it replaces was.
+    std::FILE* File = nullptr;
+    std::unique_ptr<char[]> Buffer;
+    std::unique_ptr<char[]> Block;
+    size_t BlockUsed = 0;
+    bool WriteOk = true;
+    int WriteError = 0; // errno of the failed block write
+    bool Existed = false;
+    struct stat Old {};
 
     void Discard()
     {
+        if (File) {
+            std::fclose(File); // closes Fd too: the stream took the descriptor over
+            File = nullptr;
+            Fd = -1;
+        }
         if (Kind == TKind::Rename && !TempPath.empty()) ::unlink(TempPath.c_str());
         TempPath.clear();
         UnregisterTemp(Slot);
@@ -159,10 +176,9 @@ namespace {
 
 using TPending = TFileBatch::TPending;
 
-// Writes content into a fresh temporary file beside the target (or prepares
-// a direct or in-place write); nothing at the target changes yet.
-TPending Prepare(TFileWriter& writer, const std::string& path, const TFileWriter::TContentProducer& produce,
-                 bool durable, bool (TFileWriter::*writeBlock)(std::FILE*, const char*, size_t))
+// Opens a fresh temporary file beside the target (or prepares a direct or
+// in-place write) for the content to come; nothing at the target changes yet.
+TPending Open(const std::string& path, bool durable)
 {
     if (path.empty()) FailCreate(ENOENT);
     if (path.back() == '/') FailCreate(EISDIR);
@@ -185,15 +201,15 @@ TPending Prepare(TFileWriter& writer, const std::string& path, const TFileWriter
         system = system || IsSystemPath(target);
     }
 
-    struct stat st {};
+    struct stat& st = pending.Old;
     const bool exists = ::stat(path.c_str(), &st) == 0;
+    pending.Existed = exists;
     if (exists && S_ISDIR(st.st_mode)) FailCreate(EISDIR);
     if ((exists && !S_ISREG(st.st_mode)) || system) {
         // Opened through the path as given, which the system resolves itself.
         pending.Kind = TPending::TKind::Direct;
         pending.Fd = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
         if (pending.Fd < 0) FailCreate(errno);
-        produce([&pending](std::string_view piece) { pending.Content.append(piece); });
         pending.Target = path;
         return pending;
     }
@@ -217,46 +233,98 @@ TPending Prepare(TFileWriter& writer, const std::string& path, const TFileWriter
             pending.Kind = TPending::TKind::InPlace;
             pending.Fd = ::open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
             if (pending.Fd < 0) FailCreate(errno);
-            produce([&pending](std::string_view piece) { pending.Content.append(piece); });
             return pending;
         }
         FailCreate(error);
     }
     pending.Slot = RegisterTemp(pending.TempPath);
 
-    std::FILE* file = ::fdopen(fd, "wb");
-    if (!file) {
+    pending.File = ::fdopen(fd, "wb");
+    if (!pending.File) {
         const int error = errno;
         ::close(fd);
         pending.Discard();
         FailCreate(error);
     }
+    pending.Fd = fd;
     // A larger buffer than the file system's block: a unit or project file of
     // many megabytes then takes a few hundred system calls, not thousands.
     constexpr size_t kBuffer = 256 * 1024;
-    const std::unique_ptr<char[]> buffer = std::make_unique_for_overwrite<char[]>(kBuffer);
-    std::setvbuf(file, buffer.get(), _IOFBF, kBuffer);
-    errno = 0;
-    bool ok = false;
-    try {
-        ok = WriteAll(writer, file, produce, writeBlock);
-    } catch (...) {
-        std::fclose(file);
-        pending.Discard();
-        throw;
+    pending.Buffer = std::make_unique_for_overwrite<char[]>(kBuffer);
+    std::setvbuf(pending.File, pending.Buffer.get(), _IOFBF, kBuffer);
+    pending.Block = std::make_unique_for_overwrite<char[]>(kBlock);
+    return pending;
+}
+
+// Hands a piece of an opened file's content on: kept for a direct or in-place
+// write, otherwise written in blocks of kBlock bytes, however the pieces are
+// cut. After a failed block the rest is dropped; Close reports it.
+void Put(TFileWriter& writer, TPending& pending, std::string_view piece,
+         bool (TFileWriter::*writeBlock)(std::FILE*, const char*, size_t))
+{
+    if (pending.Kind != TPending::TKind::Rename) {
+        pending.Content.append(piece);
+        return;
     }
-    ok = ok && (!durable || ::fsync(fd) == 0);
-    int error = errno;
+    char* const block = pending.Block.get();
+    size_t& used = pending.BlockUsed;
+    const auto write = [&](const char* data, size_t size) {
+        errno = 0;
+        if ((writer.*writeBlock)(pending.File, data, size)) return;
+        pending.WriteOk = false;
+        pending.WriteError = errno;
+    };
+    while (pending.WriteOk && !piece.empty()) {
+        if (used == 0 && piece.size() >= kBlock) {
+            write(piece.data(), kBlock);
+            piece.remove_prefix(kBlock);
+            continue;
+        }
+        const size_t n = std::min(kBlock - used, piece.size());
+        std::memcpy(block + used, piece.data(), n);
+        used += n;
+        piece.remove_prefix(n);
+        if (used == kBlock) {
+            write(block, kBlock);
+            used = 0;
+        }
+    }
+}
+
+// Finishes an opened file once all its content was put: the last block, the
+// wait for the disk when durable, the old file's owner and mode, the close.
+void Close(TFileWriter& writer, TPending& pending, bool (TFileWriter::*writeBlock)(std::FILE*, const char*, size_t))
+{
+    if (pending.Kind != TPending::TKind::Rename) return;
+    if (pending.WriteOk && pending.BlockUsed > 0) {
+        errno = 0;
+        if (!(writer.*writeBlock)(pending.File, pending.Block.get(), pending.BlockUsed)) {
+            pending.WriteOk = false;
+            pending.WriteError = errno;
+        }
+        pending.BlockUsed = 0;
+    }
+    errno = 0;
+    bool ok = pending.WriteOk && std::fflush(pending.File) == 0;
+    ok = ok && (!pending.Durable || ::fsync(pending.Fd) == 0);
+    int error = pending.WriteOk ? errno : pending.WriteError;
     if (ok) {
         mode_t mode = 0666 & ~CurrentUmask();
-        if (exists) {
+        if (pending.Existed) {
+            const struct stat& st = pending.Old;
             // Owner and group first: a change of owner may clear set-ID bits.
-            if (::fchown(fd, st.st_uid, st.st_gid) != 0) (void)!::fchown(fd, static_cast<uid_t>(-1), st.st_gid);
+            if (::fchown(pending.Fd, st.st_uid, st.st_gid) != 0)
+                (void)!::fchown(pending.Fd, static_cast<uid_t>(-1), st.st_gid);
             mode = st.st_mode & 07777;
         }
-        ok = ::fchmod(fd, mode) == 0;
+        ok = ::fchmod(pending.Fd, mode) == 0;
         error = errno;
     }
+    std::FILE* file = pending.File;
+    pending.File = nullptr;
+    pending.Fd = -1;
+    pending.Buffer.reset();
+    pending.Block.reset();
     if (std::fclose(file) != 0 && ok) {
         ok = false;
         error = errno;
@@ -265,36 +333,22 @@ TPending Prepare(TFileWriter& writer, const std::string& path, const TFileWriter
         pending.Discard();
         FailWrite(error);
     }
-    return pending;
 }
 
-// The content in blocks of 4096 bytes, however the producer cuts its pieces.
-bool WriteAll(TFileWriter& writer, std::FILE* file, const TFileWriter::TContentProducer& produce,
-              bool (TFileWriter::*writeBlock)(std::FILE*, const char*, size_t))
+// Writes content into a fresh temporary file beside the target (or prepares
+// a direct or in-place write); nothing at the target changes yet.
+TPending Prepare(TFileWriter& writer, const std::string& path, const TFileWriter::TContentProducer& produce,
+                 bool durable, bool (TFileWriter::*writeBlock)(std::FILE*, const char*, size_t))
 {
-    constexpr size_t kBlock = 4096;
-    char block[kBlock];
-    size_t used = 0;
-    bool ok = true;
-    produce([&](std::string_view piece) {
-        while (ok && !piece.empty()) {
-            if (used == 0 && piece.size() >= kBlock) {
-                ok = (writer.*writeBlock)(file, piece.data(), kBlock);
-                piece.remove_prefix(kBlock);
-                continue;
-            }
-            const size_t n = std::min(kBlock - used, piece.size());
-            std::memcpy(block + used, piece.data(), n);
-            used += n;
-            piece.remove_prefix(n);
-            if (used == kBlock) {
-                ok = (writer.*writeBlock)(file, block, kBlock);
-                used = 0;
-            }
-        }
-    });
-    if (ok && used > 0) ok = (writer.*writeBlock)(file, block, used);
-    return ok && std::fflush(file) == 0;
+    TPending pending = Open(path, durable);
+    try {
+        produce([&](std::string_view piece) { Put(writer, pending, piece, writeBlock); });
+        Close(writer, pending, writeBlock);
+    } catch (...) {
+        pending.Discard();
+        throw;
+    }
+    return pending;
 }
 
 void SyncDirectory(const std::string& path)
@@ -365,7 +419,11 @@ void Finish(TFileWriter& writer, TPending& pending, bool (TFileWriter::*commit)(
     if (!file) FailWrite(errno);
     pending.Fd = -1;
     errno = 0;
-    bool ok = WriteAll(writer, file, WholeContent(pending.Content), writeBlock);
+    const std::string& content = pending.Content;
+    bool ok = true;
+    for (size_t at = 0; ok && at < content.size(); at += kBlock)
+        ok = (writer.*writeBlock)(file, content.data() + at, std::min(kBlock, content.size() - at));
+    ok = ok && std::fflush(file) == 0;
     struct stat st {};
     if (ok && ::fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode)) {
         ok = ::ftruncate(fileno(file), static_cast<off_t>(pending.Content.size())) == 0;
@@ -425,8 +483,38 @@ void TFileBatch::Add(const std::string& path, const TFileWriter::TContentProduce
     }
 }
 
+void TFileBatch::Open(const std::string& path, const std::string& displayPath)
+{
+    try {
+        m_Files.push_back(::Open(path, m_Durable));
+        m_Files.back().DisplayPath = displayPath;
+        m_Opened.push_back(m_Files.size() - 1);
+    } catch (const TStepError& e) {
+        throw EFCreateError(MsgCannotCreate(displayPath), e.Reason);
+    }
+}
+
+void TFileBatch::WriteOpened(const std::function<void(const TSinks&)>& produce)
+{
+    const std::vector<size_t> opened = std::move(m_Opened);
+    m_Opened.clear();
+    TSinks sinks;
+    for (const size_t i : opened)
+        sinks.push_back(
+            [this, i](std::string_view piece) { Put(m_Writer, m_Files[i], piece, &TFileWriter::WriteBlock); });
+    produce(sinks);
+    for (const size_t i : opened) {
+        try {
+            Close(m_Writer, m_Files[i], &TFileWriter::WriteBlock);
+        } catch (const TStepError& e) {
+            throw EFCreateError(MsgCannotCreate(m_Files[i].DisplayPath), e.Reason);
+        }
+    }
+}
+
 void TFileBatch::Commit()
 {
+    if (!m_Opened.empty()) throw std::logic_error("TFileBatch::Commit: opened files were not written");
     // Direct and in-place writes first: they are the ones that may still run
     // out of space, and before them nothing has been replaced yet.
     std::stable_partition(m_Files.begin(), m_Files.end(),

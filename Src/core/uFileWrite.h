@@ -65,6 +65,14 @@ public:
     void Add(const std::string& path, std::string_view content, const std::string& displayPath);
     // The same, with the content written piece by piece as produce makes it.
     void Add(const std::string& path, const TFileWriter::TContentProducer& produce, const std::string& displayPath);
+    // Files whose contents are composed side by side, in one pass: Open makes
+    // each ready, with the errors of Add, and WriteOpened then hands produce
+    // one sink for each file opened since, in the order they were opened, and
+    // finishes them. Should writing fail, the first of them that failed is
+    // named. Commit needs every opened file written.
+    void Open(const std::string& path, const std::string& displayPath);
+    using TSinks = std::vector<TFileWriter::TContentSink>;
+    void WriteOpened(const std::function<void(const TSinks&)>& produce);
     // Replaces every added file. Should one fail, the reason names the files
     // already replaced.
     void Commit();
@@ -75,6 +83,7 @@ private:
     TFileWriter& m_Writer;
     bool m_Durable;
     std::vector<TPending> m_Files;
+    std::vector<size_t> m_Opened; // in m_Files: opened, not yet written
 };
 
 // The writer used when the caller brings none.

@@ -69,7 +69,7 @@ public:
     }
 
 private:
-    static constexpr size_t kSize = 256 * 1024;
+    static constexpr size_t kSize = 64 * 1024;
     TUnitSink m_Sink; // its own copy: a sink made for the call may not outlive it
     std::unique_ptr<char[]> m_Buffer;
     size_t m_Capacity = kSize;
@@ -288,86 +288,108 @@ private:
 
 const std::string kNoText;
 
-// The text of every item for one language, found in one pass over each item's
-// texts: the language and its chain of source languages get ranks 0, 1, 2...,
-// and an item's text is the first text, in list order, of the lowest rank.
-// That is what looking up the language and then each source language in turn
-// finds.
-class TTextTable {
-public:
-    TTextTable(const TResLanguageList& languages, const TResLanguageItem* language)
-    {
-        m_RankOfId.assign(static_cast<size_t>(std::max(languages.NextID(), 0)), INT_MAX);
-        // A chain that comes back ends after as many steps as there are languages.
-        int steps = languages.Count();
-        int rank = 0;
+// The language units of several languages, composed side by side in one walk
+// over the items, so that each item's texts are looked at once for all of
+// them; outs[i] receives the unit of languages[i].
+//
+// A unit's language and its chain of source languages get ranks 0, 1, 2...
+// (a chain that comes back ends after as many steps as there are languages),
+// and an item's text is the first text, in list order, of the lowest rank:
+// what looking up the language and then each source language in turn finds.
+void ComposeLanguageUnits(const TResProject& project, const TUnitPlan& plan,
+                          const std::vector<const TResLanguageItem*>& languages, const std::vector<TUnitOut*>& outs)
+{
+    const TResLanguageList& list = *project.Languages();
+    // Each language that a chain reaches gets a slot, which holds an item's
+    // first text in that language; a unit's chain is its slots by rank.
+    std::vector<int> slotOfId(static_cast<size_t>(std::max(list.NextID(), 0)), -1);
+    std::vector<std::vector<int>> chains;
+    int slots = 0;
+    for (const TResLanguageItem* language : languages) {
+        std::vector<int> chain;
+        int steps = list.Count();
         for (const TResLanguageItem* l = language; l && steps-- > 0; l = l->SourceLanguage()) {
             const auto id = static_cast<size_t>(l->ID());
-            if (id < m_RankOfId.size() && m_RankOfId[id] == INT_MAX) m_RankOfId[id] = rank;
-            ++rank;
+            if (id >= slotOfId.size()) continue;
+            if (slotOfId[id] < 0) slotOfId[id] = slots++;
+            if (std::find(chain.begin(), chain.end(), slotOfId[id]) == chain.end()) chain.push_back(slotOfId[id]);
         }
+        chains.push_back(std::move(chain));
     }
 
-    const std::string& TextOf(const TResStringItem* item) const
-    {
-        const TResStringConstList& texts = *item->StringConsts();
-        const std::string* best = &kNoText;
-        int bestRank = INT_MAX;
+    for (size_t u = 0; u < languages.size(); ++u) {
+        TUnitOut& out = *outs[u];
+        out.Put("unit ");
+        out.Put(UnitNameFromFileName(languages[u]->ResFileName()));
+        out.Line(";");
+        out.Put(
+            "\r\ninterface\r\n\r\nuses Objects;\r\n\r\nfunction StringGetter( AId: Word ): PString;\r\n\r\n"
+            "implementation\r\n\r\nuses RString;\r\n\r\n"
+            "function StringGetter( AId: Word ): PString; assembler;\r\nasm\r\n         MOV   BX, [AId]\r\n");
+        out.Put(plan.Tables());
+    }
+
+    const TResStringSortArray& items = plan.Items;
+    std::vector<const std::string*> own(static_cast<size_t>(slots));
+    std::string withoutLf;
+    for (size_t k = 0; k < items.size(); ++k) {
+        FetchAhead(items, k);
+        std::fill(own.begin(), own.end(), nullptr);
+        const TResStringConstList& texts = *items[k]->StringConsts();
         for (int i = 0; i < texts.Count(); ++i) {
             const TResStringConstItem* text = texts.Items(i);
             const auto id = static_cast<size_t>(text->LanguageId()); // -1 becomes too large
-            if (id < m_RankOfId.size() && m_RankOfId[id] < bestRank) {
-                bestRank = m_RankOfId[id];
-                best = &text->Value();
-                if (bestRank == 0) break;
-            }
-        }
-        return *best;
-    }
-
-private:
-    std::vector<int> m_RankOfId; // by language ID; INT_MAX: not in the chain
-};
-
-void ComposeLanguageUnit(const TResProject& project, const TUnitPlan& plan, const TResLanguageItem* language,
-                         TUnitOut& u)
-{
-    const TResStringSortArray& items = plan.Items;
-    u.Put("unit ");
-    u.Put(UnitNameFromFileName(language->ResFileName()));
-    u.Line(";");
-    u.Put(
-        "\r\ninterface\r\n\r\nuses Objects;\r\n\r\nfunction StringGetter( AId: Word ): PString;\r\n\r\n"
-        "implementation\r\n\r\nuses RString;\r\n\r\n"
-        "function StringGetter( AId: Word ): PString; assembler;\r\nasm\r\n         MOV   BX, [AId]\r\n");
-
-    u.Put(plan.Tables());
-
-    const TTextTable table(*project.Languages(), language);
-    std::string withoutLf;
-    for (size_t k = 0; k < items.size(); ++k) {
-        std::string_view t = table.TextOf(items[k]);
-        if (std::memchr(t.data(), '\n', t.size())) {
-            // Line feeds are left out: a line break stored as CR LF is written as CR.
-            withoutLf.assign(t);
-            std::erase(withoutLf, '\n');
-            t = withoutLf;
+            if (id >= slotOfId.size() || slotOfId[id] < 0) continue;
+            const std::string*& first = own[static_cast<size_t>(slotOfId[id])];
+            if (!first) first = &text->Value();
         }
         const std::string_view label = plan.Label(k);
-        char* p = PutText(u.Room(label.size() + 2), label);
-        const size_t length = std::min<size_t>(t.size(), 255); // the length byte: two digits
-        *p++ = kHexDigits[length >> 4];
-        *p++ = kHexDigits[length & 15];
-        u.Advance(p);
-        PutChunks(u, t);
+        for (size_t u = 0; u < languages.size(); ++u) {
+            const std::string* found = &kNoText;
+            for (const int slot : chains[u])
+                if (own[static_cast<size_t>(slot)]) {
+                    found = own[static_cast<size_t>(slot)];
+                    break;
+                }
+            std::string_view t = *found;
+            if (std::memchr(t.data(), '\n', t.size())) {
+                // Line feeds are left out: a line break stored as CR LF is written as CR.
+                withoutLf.assign(t);
+                std::erase(withoutLf, '\n');
+                t = withoutLf;
+            }
+            TUnitOut& out = *outs[u];
+            char* p = PutText(out.Room(label.size() + 2), label);
+            const size_t length = std::min<size_t>(t.size(), 255); // the length byte: two digits
+            *p++ = kHexDigits[length >> 4];
+            *p++ = kHexDigits[length & 15];
+            out.Advance(p);
+            PutChunks(out, t);
+        }
     }
 
-    u.Put(
-        "\r\n@Exit:\r\n         XOR   DX, DX\r\n         OR    AX, AX\r\n         JZ    @Exit2\r\n"
-        "         MOV   DX, CS\r\n@Exit2:\r\nend;\r\n\r\nbegin\r\n  RSRegister( rsl");
-    u.Put(language->TextId());
-    u.Put(", StringGetter );\r\nend.\r\n");
-    u.Flush();
+    for (size_t u = 0; u < languages.size(); ++u) {
+        TUnitOut& out = *outs[u];
+        out.Put(
+            "\r\n@Exit:\r\n         XOR   DX, DX\r\n         OR    AX, AX\r\n         JZ    @Exit2\r\n"
+            "         MOV   DX, CS\r\n@Exit2:\r\nend;\r\n\r\nbegin\r\n  RSRegister( rsl");
+        out.Put(languages[u]->TextId());
+        out.Put(", StringGetter );\r\nend.\r\n");
+        out.Flush();
+    }
+}
+
+// The units of the languages, each to its sink.
+void LanguageUnitsOf(const TResProject& project, const TUnitPlan& plan,
+                     const std::vector<const TResLanguageItem*>& languages, const TFileBatch::TSinks& sinks)
+{
+    std::vector<std::unique_ptr<TUnitOut>> outs;
+    std::vector<TUnitOut*> raw;
+    for (const TUnitSink& sink : sinks) {
+        outs.push_back(std::make_unique<TUnitOut>(sink));
+        raw.push_back(outs.back().get());
+    }
+    ComposeLanguageUnits(project, plan, languages, raw);
 }
 
 void ComposeConstUnit(const TResProject& project, const TUnitPlan& plan, TUnitOut& u)
@@ -406,8 +428,7 @@ void ComposeConstUnit(const TResProject& project, const TUnitPlan& plan, TUnitOu
 void LanguageUnitOf(const TResProject& project, const TUnitPlan& plan, const TResLanguageItem* language,
                     const TUnitSink& sink)
 {
-    TUnitOut out(sink);
-    ComposeLanguageUnit(project, plan, language, out);
+    LanguageUnitsOf(project, plan, {language}, {sink});
 }
 
 void ConstUnitOf(const TResProject& project, const TUnitPlan& plan, const TUnitSink& sink)
@@ -491,27 +512,36 @@ bool FileHolds(const std::string& path, std::string_view content)
     return same;
 }
 
-// Adds the unit at path to the batch unless it is kept: a new file is always
-// written, an existing one when the prompt agrees, unless it already holds
-// the text and the prompt keeps such files. produce writes the unit's text,
-// straight into the file unless it must be compared first.
+// What becomes of a unit at path: kept (an existing file the prompt keeps,
+// or that holds the text already and the prompt keeps such files), added to
+// the batch with its text (when the text had to be composed to be compared),
+// or to be written as it is composed. A new file is always written.
+enum class TUnitFate { Kept, Added, Compose };
+TUnitFate DecideUnit(TFileBatch& batch, const std::string& path, const std::string& displayPath,
+                     TOverwritePrompt& prompt, const TFileWriter::TContentProducer& produce)
+{
+    if (!FileExists(path)) return TUnitFate::Compose;
+    const std::string shown = fs::path(path).lexically_normal().string();
+    if (prompt.KeepsUnchanged()) {
+        const std::string text = UnitText(produce);
+        if (FileHolds(path, text)) {
+            prompt.Unchanged(shown);
+            return TUnitFate::Kept;
+        }
+        if (!prompt.AskOverwrite(shown)) return TUnitFate::Kept;
+        batch.Add(path, text, displayPath);
+        return TUnitFate::Added;
+    }
+    return prompt.AskOverwrite(shown) ? TUnitFate::Compose : TUnitFate::Kept;
+}
+
+// Adds the unit at path to the batch unless it is kept; produce writes the
+// unit's text, straight into the file unless it must be compared first.
 void AddUnit(TFileBatch& batch, const std::string& path, const std::string& displayPath, TOverwritePrompt& prompt,
              const TFileWriter::TContentProducer& produce)
 {
-    if (FileExists(path)) {
-        const std::string shown = fs::path(path).lexically_normal().string();
-        if (prompt.KeepsUnchanged()) {
-            const std::string text = UnitText(produce);
-            if (FileHolds(path, text)) {
-                prompt.Unchanged(shown);
-                return;
-            }
-            if (prompt.AskOverwrite(shown)) batch.Add(path, text, displayPath);
-            return;
-        }
-        if (!prompt.AskOverwrite(shown)) return;
-    }
-    batch.Add(path, produce, displayPath);
+    if (DecideUnit(batch, path, displayPath, prompt, produce) == TUnitFate::Compose)
+        batch.Add(path, produce, displayPath);
 }
 
 } // namespace
@@ -543,16 +573,24 @@ void TResProject::WriteUnits(TOverwritePrompt& prompt, const std::string* output
     // Every unit goes into its temporary file first; only when all of them are
     // written are they renamed, so the units never disagree on the numbers.
     // Each unit's text goes to its file as it is composed; the items are
-    // sorted once for all units.
+    // sorted once for all units, and the language units are composed side
+    // by side, in one walk over the items.
     const TUnitPlan plan(*m_Strings);
     TFileBatch batch(DefaultFileWriter());
     AddUnit(batch, OutputPath(m_ConstFileName, outputDir), ComposedOutputPath(m_ConstFileName, outputDir), prompt,
             [&](const TUnitSink& sink) { ConstUnitOf(*this, plan, sink); });
+    std::vector<const TResLanguageItem*> composed;
     for (int i = 0; i < m_Languages->Count(); ++i) {
         const TResLanguageItem* language = m_Languages->Items(i);
-        AddUnit(batch, OutputPath(language->ResFileName(), outputDir),
-                ComposedOutputPath(language->ResFileName(), outputDir), prompt,
-                [&](const TUnitSink& sink) { LanguageUnitOf(*this, plan, language, sink); });
+        const std::string path = OutputPath(language->ResFileName(), outputDir);
+        const std::string displayPath = ComposedOutputPath(language->ResFileName(), outputDir);
+        if (DecideUnit(batch, path, displayPath, prompt, [&](const TUnitSink& sink) {
+                LanguageUnitOf(*this, plan, language, sink);
+            }) != TUnitFate::Compose)
+            continue;
+        batch.Open(path, displayPath);
+        composed.push_back(language);
     }
+    batch.WriteOpened([&](const TFileBatch::TSinks& sinks) { LanguageUnitsOf(*this, plan, composed, sinks); });
     batch.Commit();
 }

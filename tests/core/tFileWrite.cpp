@@ -387,3 +387,64 @@ TEST(FileBatch, AFullDiskNamesTheUnitAndTheReason)
     }
     EXPECT_EQ(NamesIn(dir.Path() / "out"), std::vector<std::string>{"ResStrCZ.pas"}) << "nothing else was written";
 }
+
+TEST(FileBatch, FilesWrittenTogetherGetTheirOwnContent)
+{
+    TTempDir dir;
+    WriteBytes(dir / "a.pas", "old a");
+    fs::create_symlink("target.pas", dir.Path() / "link.pas");
+    // Pieces of every size, one file's after another's, as units composed
+    // side by side hand them on.
+    const auto piece = [](int file, int n) { return std::string(size_t(n * 997 % 9000), char('a' + file)); };
+    const auto expected = [&](int file) {
+        std::string text;
+        for (int n = 0; n < 40; ++n) text += piece(file, n);
+        return text;
+    };
+    {
+        TFileBatch batch(DefaultFileWriter());
+        batch.Open(dir / "a.pas", "a.pas");
+        batch.Open(dir / "b.pas", "b.pas");
+        batch.Open(dir / "link.pas", "link.pas");
+        EXPECT_THROW(batch.Commit(), std::logic_error) << "the opened files are not written yet";
+        batch.WriteOpened([&](const TFileBatch::TSinks& sinks) {
+            ASSERT_EQ(sinks.size(), 3u);
+            for (int n = 0; n < 40; ++n)
+                for (int file = 0; file < 3; ++file) sinks[size_t(file)](piece(file, n));
+        });
+        EXPECT_EQ(ReadBytes(dir / "a.pas"), "old a") << "nothing is replaced before Commit";
+        batch.Commit();
+    }
+    EXPECT_EQ(ReadBytes(dir / "a.pas"), expected(0));
+    EXPECT_EQ(ReadBytes(dir / "b.pas"), expected(1));
+    EXPECT_EQ(ReadBytes(dir / "target.pas"), expected(2));
+    EXPECT_TRUE(fs::is_symlink(dir.Path() / "link.pas"));
+    EXPECT_EQ(NamesIn(dir.Path()), (std::vector<std::string>{"a.pas", "b.pas", "link.pas", "target.pas"}));
+}
+
+TEST(FileBatch, AFailedWriteAmongFilesWrittenTogetherNamesItsFile)
+{
+    TTempDir dir;
+    for (const char* name : {"a.pas", "b.pas", "c.pas"}) WriteBytes(dir / name, "old");
+    // Only the second file's content ends in a block of 100 bytes.
+    TBlockHook writer([](std::FILE*, size_t size) {
+        if (size != 100) return true;
+        errno = ENOSPC;
+        return false;
+    });
+    try {
+        TFileBatch batch(writer);
+        for (const char* name : {"a.pas", "b.pas", "c.pas"}) batch.Open(dir / name, std::string("out/") + name);
+        batch.WriteOpened([](const TFileBatch::TSinks& sinks) {
+            sinks[2](std::string(5000, 'c'));
+            sinks[1](std::string(4196, 'b'));
+            sinks[0](std::string(8192, 'a'));
+        });
+        ADD_FAILURE() << "no error";
+    } catch (const EFCreateError& e) {
+        EXPECT_EQ(e.Message(), "Cannot create file out/b.pas");
+        EXPECT_EQ(e.Reason(), "No space left on device");
+    }
+    for (const char* name : {"a.pas", "b.pas", "c.pas"}) EXPECT_EQ(ReadBytes(dir / name), "old") << name;
+    EXPECT_EQ(NamesIn(dir.Path()).size(), 3u) << "no temporary file is left";
+}

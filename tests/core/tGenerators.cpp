@@ -321,3 +321,43 @@ TEST(Generators, WriteUnitsWritesWhatTheSingleUnitsWould)
     EXPECT_NE(cz.find("@S0002:  DB   $06, 'Text 1', 0\r\n"), std::string::npos) << "EN's text through the source";
     EXPECT_TRUE(prompt.Asked.empty());
 }
+
+TEST(Generators, UnitsComposedTogetherTakeEachLanguagesOwnChain)
+{
+    // The language units are composed in one walk over the items. Each must
+    // still hold what looking its texts up one by one finds: compared with a
+    // project that holds only those texts, one language at a time.
+    TResProject p;
+    AddLanguage(p, "A");          // 0
+    AddLanguage(p, "B", true, 0); // 1 -> A
+    AddLanguage(p, "C", true, 1); // 2 -> B -> A
+    AddLanguage(p, "D", true, 9); // 3 -> a language that does not exist
+    AddLanguage(p, "E", true, 5); // 4 -> F -> E: a loop
+    AddLanguage(p, "F", true, 4); // 5 -> E -> F
+    AddLanguage(p, "G", true, 6); // 6 -> itself
+    for (int i = 0; i < 400; ++i) {
+        TResStringItem* item = AddItem(p, "s" + std::to_string(i), 400 - i + (i % 50 == 0 ? 100 : 0));
+        // Texts in a changing choice of languages and order, some twice (the
+        // first counts), some for no language or one that does not exist.
+        for (int k = 0; k < i % 6; ++k) {
+            const int32_t language = (i * 7 + k * 3) % 9 - 1; // -1 to 7
+            AddText(item, language, "t" + std::to_string(i) + "/" + std::to_string(k) + (k == 2 ? "\r\nx" : ""));
+        }
+    }
+    TTempDir dir;
+    TScriptedPrompt prompt;
+    const std::string out = dir.Path().string();
+    p.WriteUnits(prompt, &out);
+    for (int l = 0; l < p.Languages()->Count(); ++l) {
+        const TResLanguageItem* language = p.Languages()->Items(l);
+        TResProject only;
+        AddLanguage(only, language->TextId());
+        for (int i = 0; i < p.Strings()->Count(); ++i) {
+            const TResStringItem* item = p.Strings()->Items(i);
+            AddText(AddItem(only, item->TextId(), item->NumberId()), 0, p.TextForLanguage(item, language));
+        }
+        const std::string expected = only.LanguageUnitText(only.Languages()->Items(0));
+        EXPECT_EQ(ReadBytes(dir / language->ResFileName()), expected) << language->TextId();
+        EXPECT_EQ(p.LanguageUnitText(language), expected) << language->TextId();
+    }
+}

@@ -158,7 +158,10 @@ std::vector<int32_t> Ascending(std::vector<int32_t> numbers)
 }
 
 // What the check of one project shares between its steps: the lookups it
-// builds once, so that every step stays linear in the number of items.
+// builds once, so that every step stays linear in the number of items. The
+// texts are checked in the one walk over the items, row by row, while the
+// row's texts are at hand: their findings are of kinds of their own, and
+// come in item order all the same.
 class TChecker {
 public:
     explicit TChecker(const TResProject& project);
@@ -178,39 +181,14 @@ public:
         const size_t start = row == 0 ? 0 : m_TextIdEnds[size_t(row) - 1];
         return std::string_view(m_TextIds).substr(start, m_TextIdEnds[size_t(row)] - start);
     }
+    // Per language: the written lengths of its unit's texts, added up.
+    std::vector<long long> ResolvedTotals;
 
     void Add(TFindingKind kind, int row, int languageIndex, std::string message);
     // The language's position in the list for an ID; -1 for none.
     int LanguageIndexOf(int32_t id) const
     {
         return id >= 0 && size_t(id) < m_IndexOfId.size() ? m_IndexOfId[size_t(id)] : -1;
-    }
-    // The item's own text in a language (its first), or none.
-    const std::string* OwnText(int row, int languageIndex) const
-    {
-        return m_Own[size_t(row) * size_t(LanguageCount) + size_t(languageIndex)];
-    }
-    // The text generated for an item, from the chain of source languages
-    // exactly as the language units resolve it; the language it comes from
-    // goes to *from.
-    const std::string* ResolvedText(int row, int languageIndex, int* from = nullptr) const;
-    // The written length of the resolved text, 0 for none.
-    long long ResolvedLength(int row, int languageIndex) const
-    {
-        for (int l : Chain(languageIndex))
-            if (OwnText(row, l)) return OwnLength(row, l);
-        return 0;
-    }
-    long long OwnLength(int row, int languageIndex) const
-    {
-        return m_OwnLength[size_t(row) * size_t(LanguageCount) + size_t(languageIndex)];
-    }
-    // What the text checks look for in an own text, found while its bytes
-    // are at hand.
-    static constexpr uint8_t kHasPercent = 1, kLooksMisread = 2;
-    uint8_t OwnFlags(int row, int languageIndex) const
-    {
-        return m_OwnFlags[size_t(row) * size_t(LanguageCount) + size_t(languageIndex)];
     }
     const std::string& LanguageName(int languageIndex) const { return m_LanguageNames[size_t(languageIndex)]; }
     // The chain of one language: itself, then its source languages, as far as
@@ -220,14 +198,39 @@ public:
     TProjectCheck Result;
 
 private:
-    std::vector<int> m_IndexOfId;          // by language ID (IDs count up from 0); -1: none
-    std::vector<const std::string*> m_Own; // row * LanguageCount + language
-    std::vector<long long> m_OwnLength;    // the same, written lengths
-    std::vector<uint8_t> m_OwnFlags;       // the same, kHasPercent | kLooksMisread
+    // Of the row being walked: its own text in a language (its first), or
+    // none, with what the text checks look for in it, found while its bytes
+    // are at hand.
+    struct TOwn {
+        const std::string* Text = nullptr;
+        long long Length = 0; // as written
+        bool HasPercent = false;
+        bool LooksMisread = false;
+    };
+    const TOwn& Own(int languageIndex) const { return m_Own[size_t(languageIndex)]; }
+    // Where the row's text for a language comes from, along its chain of
+    // source languages exactly as the language units resolve it: the
+    // position of the language that has it, or -1.
+    int ResolvedFrom(int languageIndex) const
+    {
+        for (int l : Chain(languageIndex))
+            if (Own(l).Text) return l;
+        return -1;
+    }
+    void CheckRowTexts(int row);
+    const TFormatString& FormatOf(int languageIndex);
+    void CompareArguments(int row, int l, const TFormatString& own, int from, const TFormatString& source);
+
+    std::vector<int> m_IndexOfId; // by language ID (IDs count up from 0); -1: none
+    std::vector<TOwn> m_Own;      // by language
     std::vector<std::string> m_LanguageNames;
     std::string m_TextIds;            // every item's text ID, one after the other
     std::vector<size_t> m_TextIdEnds; // by row
     std::vector<std::vector<int>> m_Chains;
+    // The row's format strings by language, parsed when first asked for.
+    std::vector<TFormatString> m_Formats;
+    std::vector<bool> m_Parsed;
+    std::vector<bool> m_ParsedText; // the slot holds a text's format, not the empty one
 };
 
 TChecker::TChecker(const TResProject& project)
@@ -237,6 +240,7 @@ TChecker::TChecker(const TResProject& project)
       LanguageCount(Languages.Count()),
       ItemCount(Strings.Count())
 {
+    const auto L = size_t(LanguageCount);
     m_IndexOfId.assign(size_t(std::max(Languages.NextID(), 0)), -1);
     for (int l = 0; l < LanguageCount; ++l) {
         int& index = m_IndexOfId[size_t(Languages.Items(l)->ID())];
@@ -254,9 +258,16 @@ TChecker::TChecker(const TResProject& project)
         }
         m_Chains.push_back(std::move(chain));
     }
-    m_Own.assign(size_t(ItemCount) * size_t(LanguageCount), nullptr);
-    m_OwnLength.assign(m_Own.size(), 0);
-    m_OwnFlags.assign(m_Own.size(), 0);
+    Result.Stats.resize(L);
+    for (int l = 0; l < LanguageCount; ++l) {
+        Result.Stats[size_t(l)].Language = LanguageName(l);
+        Result.Stats[size_t(l)].Visible = Languages.Items(l)->Visible();
+    }
+    ResolvedTotals.assign(L, 0);
+    m_Own.resize(L);
+    m_Formats.resize(L);
+    m_Parsed.resize(L);
+    m_ParsedText.resize(L);
     Numbers.reserve(size_t(ItemCount));
     Fixed.reserve(size_t(ItemCount));
     m_TextIdEnds.reserve(size_t(ItemCount));
@@ -267,6 +278,7 @@ TChecker::TChecker(const TResProject& project)
         Fixed.push_back(item->FixedId());
         m_TextIds += item->TextId();
         m_TextIdEnds.push_back(m_TextIds.size());
+        std::fill(m_Own.begin(), m_Own.end(), TOwn{});
         const TResStringConstList& texts = *item->StringConsts();
         for (int k = 0; k < texts.Count(); ++k) {
             const TResStringConstItem* text = texts.Items(k);
@@ -278,28 +290,22 @@ TChecker::TChecker(const TResProject& project)
                         std::to_string(text->LanguageId()) + ")");
                 continue;
             }
-            const std::string*& own = m_Own[size_t(row) * size_t(LanguageCount) + size_t(l)];
-            if (!own) {
-                own = &text->Value();
-                const size_t at = size_t(row) * size_t(LanguageCount) + size_t(l);
-                const TTextFacts facts = FactsOf(*own);
-                m_OwnLength[at] = facts.WrittenLength;
-                m_OwnFlags[at] =
-                    uint8_t((facts.HasPercent ? kHasPercent : 0) | (LooksLikeMisreadUtf8(*own) ? kLooksMisread : 0));
+            TOwn& own = m_Own[size_t(l)];
+            if (!own.Text) {
+                own.Text = &text->Value();
+                const TTextFacts facts = FactsOf(*own.Text);
+                own.Length = facts.WrittenLength;
+                own.HasPercent = facts.HasPercent;
+                own.LooksMisread = LooksLikeMisreadUtf8(*own.Text);
             }
+        }
+        CheckRowTexts(row);
+        for (int l = 0; l < LanguageCount; ++l) {
+            const int from = ResolvedFrom(l);
+            if (from >= 0) ResolvedTotals[size_t(l)] += Own(from).Length;
         }
     }
     SortedNumbers = Ascending(Numbers);
-}
-
-const std::string* TChecker::ResolvedText(int row, int languageIndex, int* from) const
-{
-    for (int l : Chain(languageIndex))
-        if (const std::string* text = OwnText(row, l)) {
-            if (from) *from = l;
-            return text;
-        }
-    return nullptr;
 }
 
 void TChecker::Add(TFindingKind kind, int row, int languageIndex, std::string message)
@@ -466,8 +472,9 @@ void CheckNumbers(TChecker& c)
 }
 
 // The arguments of a translation against those of its source language.
-void CompareArguments(TChecker& c, int row, int l, const TFormatString& own, int from, const TFormatString& source)
+void TChecker::CompareArguments(int row, int l, const TFormatString& own, int from, const TFormatString& source)
 {
+    TChecker& c = *this;
     const std::string& lang = c.LanguageName(l);
     const std::string& src = c.LanguageName(from);
     auto a = source.Arguments.begin(), b = own.Arguments.begin();
@@ -493,72 +500,60 @@ void CompareArguments(TChecker& c, int row, int l, const TFormatString& own, int
     }
 }
 
-// The texts of every item in every language: what each language has, its
-// length, its encoding, its format arguments; and the statistics.
-void CheckTexts(TChecker& c)
+// The row's format string in a language, parsed when first asked for. A
+// text without "%" has the empty format, which the slot mostly holds already.
+const TFormatString& TChecker::FormatOf(int l)
 {
-    const int L = c.LanguageCount;
-    c.Result.Stats.resize(size_t(L));
-    for (int l = 0; l < L; ++l) {
-        c.Result.Stats[size_t(l)].Language = c.LanguageName(l);
-        c.Result.Stats[size_t(l)].Visible = c.Languages.Items(l)->Visible();
+    if (!m_Parsed[size_t(l)]) {
+        const TOwn& own = Own(l);
+        if (own.Text && own.HasPercent) {
+            m_Formats[size_t(l)] = ParseFormatString(*own.Text);
+            m_ParsedText[size_t(l)] = true;
+        } else if (m_ParsedText[size_t(l)]) {
+            m_Formats[size_t(l)] = TFormatString{};
+            m_ParsedText[size_t(l)] = false;
+        }
+        m_Parsed[size_t(l)] = true;
     }
-    std::vector<TFormatString> formats(static_cast<size_t>(L));
-    std::vector<bool> parsed(static_cast<size_t>(L));
-    std::vector<bool> parsedText(static_cast<size_t>(L)); // the slot holds a text's format, not the empty one
-    auto formatOf = [&](int row, int l) -> const TFormatString& {
-        if (!parsed[size_t(l)]) {
-            const std::string* text = c.OwnText(row, l);
-            // A text without "%" has the empty format, which the slot mostly
-            // holds already.
-            if (text && (c.OwnFlags(row, l) & TChecker::kHasPercent)) {
-                formats[size_t(l)] = ParseFormatString(*text);
-                parsedText[size_t(l)] = true;
-            } else if (parsedText[size_t(l)]) {
-                formats[size_t(l)] = TFormatString{};
-                parsedText[size_t(l)] = false;
-            }
-            parsed[size_t(l)] = true;
+    return m_Formats[size_t(l)];
+}
+
+// The row's texts in every language: what each language has, its length,
+// its encoding, its format arguments; and the statistics.
+void TChecker::CheckRowTexts(int row)
+{
+    std::fill(m_Parsed.begin(), m_Parsed.end(), false);
+    for (int l = 0; l < LanguageCount; ++l) {
+        TLanguageStats& stats = Result.Stats[size_t(l)];
+        const TOwn& own = Own(l);
+        if (!own.Text) {
+            if (ResolvedFrom(l) >= 0) ++stats.Inherited;
+            else ++stats.Missing;
+            continue;
         }
-        return formats[size_t(l)];
-    };
-    for (int row = 0; row < c.ItemCount; ++row) {
-        std::fill(parsed.begin(), parsed.end(), false);
-        for (int l = 0; l < L; ++l) {
-            TLanguageStats& stats = c.Result.Stats[size_t(l)];
-            const std::string* own = c.OwnText(row, l);
-            if (!own) {
-                if (c.ResolvedText(row, l)) ++stats.Inherited;
-                else ++stats.Missing;
-                continue;
-            }
-            ++stats.Own;
-            const std::string& lang = c.LanguageName(l);
-            const long long length = c.OwnLength(row, l);
-            if (length > 255)
-                c.Add(TFindingKind::TextTooLong, row, l,
-                      lang + " text is " + std::to_string(length) + " bytes long; the target sees only the first 255");
-            if (c.OwnFlags(row, l) & TChecker::kLooksMisread)
-                c.Add(TFindingKind::MisreadUtf8, row, l,
-                      lang + " text " + Excerpt(*own) + " looks like UTF-8 read as Windows-1250 (" + Utf8Excerpt(*own) +
-                          ")");
-            const TFormatString& format = formatOf(row, l);
-            if (!format.Valid) {
-                c.Add(TFindingKind::InvalidFormat, row, l,
-                      lang + " text is not a valid format string: " + Utf8(format.Error));
-                continue;
-            }
-            const std::vector<int>& chain = c.Chain(l);
-            if (chain.size() < 2) continue;
-            int from = -1;
-            const std::string* source = nullptr;
-            for (size_t k = 1; k < chain.size() && !source; ++k)
-                if ((source = c.OwnText(row, chain[k]))) from = chain[k];
-            if (!source || from == l) continue;
-            const TFormatString& sourceFormat = formatOf(row, from);
-            if (sourceFormat.Valid && sourceFormat.Static && format.Static)
-                CompareArguments(c, row, l, format, from, sourceFormat);
+        ++stats.Own;
+        const std::string& lang = LanguageName(l);
+        if (own.Length > 255)
+            Add(TFindingKind::TextTooLong, row, l,
+                lang + " text is " + std::to_string(own.Length) + " bytes long; the target sees only the first 255");
+        if (own.LooksMisread)
+            Add(TFindingKind::MisreadUtf8, row, l,
+                lang + " text " + Excerpt(*own.Text) + " looks like UTF-8 read as Windows-1250 (" +
+                    Utf8Excerpt(*own.Text) + ")");
+        const TFormatString& format = FormatOf(l);
+        if (!format.Valid) {
+            Add(TFindingKind::InvalidFormat, row, l,
+                lang + " text is not a valid format string: " + Utf8(format.Error));
+            continue;
         }
+        const std::vector<int>& chain = Chain(l);
+        int from = -1;
+        for (size_t k = 1; k < chain.size() && from < 0; ++k)
+            if (Own(chain[k]).Text) from = chain[k];
+        if (from < 0 || from == l) continue;
+        const TFormatString& sourceFormat = FormatOf(from);
+        if (sourceFormat.Valid && sourceFormat.Static && format.Static)
+            CompareArguments(row, l, format, from, sourceFormat);
     }
 }
 
@@ -609,8 +604,7 @@ void CheckUnitSizes(TChecker& c)
     TUnitSizeEstimate e;
     const long long frame = EstimateFromSorted(c.SortedNumbers, e, [](size_t) { return 0LL; });
     for (int l = 0; l < c.LanguageCount; ++l) {
-        long long size = frame;
-        for (int row = 0; row < c.ItemCount; ++row) size += c.ResolvedLength(row, l);
+        const long long size = frame + c.ResolvedTotals[size_t(l)];
         if (size > 65536)
             c.Add(TFindingKind::UnitTooLarge, -1, l,
                   "the unit needs about " + std::to_string(size) +
@@ -750,7 +744,6 @@ TProjectCheck CheckProject(const TResProject& project)
 
     CheckConstantNames(c);
     CheckNumbers(c);
-    CheckTexts(c);
     CheckLanguages(c);
     CheckUnitSizes(c);
     CheckOutputFiles(c);

@@ -122,13 +122,15 @@ bool AllQuotable(uint64_t w)
     return !Words::HasByteBelow(w, 32) && !Words::HasByte(w, '\'') && !Words::HasByte(w, 127);
 }
 
+// The most PutChunks writes for a text of n bytes: a byte takes at most 6
+// characters ("', $hh"), and a chunk of at least 60 characters adds a line
+// start of 16.
+constexpr size_t ChunksRoom(size_t n) { return n * 8 + 128; }
+
 // Writes the text's bytes after the length byte: chunks of at most 60
 // characters, printable bytes quoted, the others as $hh numbers, then ", 0".
-void PutChunks(TUnitOut& out, std::string_view t)
+char* PutChunks(char* p, std::string_view t)
 {
-    // A byte takes at most 6 characters ("', $hh"), and a chunk of at least 60
-    // characters adds a line start of 16.
-    char* p = out.Room(t.size() * 8 + 128);
     size_t pos = 0;
     bool firstChunk = true;
     while (firstChunk || pos < t.size()) {
@@ -170,8 +172,7 @@ void PutChunks(TUnitOut& out, std::string_view t)
         if (firstChunk && p == chunkStart) p -= 2; // an empty text: no ", " before the ", 0"
         firstChunk = false;
     }
-    p = PutText(p, ", 0\r\n");
-    out.Advance(p);
+    return PutText(p, ", 0\r\n");
 }
 
 // What every unit of one run shares: the items in number order, the ranges
@@ -331,6 +332,11 @@ void ComposeLanguageUnits(const TResProject& project, const TUnitPlan& plan,
 
     const TResStringSortArray& items = plan.Items;
     std::vector<const std::string*> own(static_cast<size_t>(slots));
+    // Each unit's text of the item, and where the unit's lines for it lie in
+    // its buffer: a unit with the same text as one before it (a language
+    // that falls back to the same source, or to the other) copies its lines.
+    std::vector<const std::string*> found(languages.size());
+    std::vector<std::string_view> lines(languages.size());
     std::string withoutLf;
     for (size_t k = 0; k < items.size(); ++k) {
         FetchAhead(items, k);
@@ -345,26 +351,36 @@ void ComposeLanguageUnits(const TResProject& project, const TUnitPlan& plan,
         }
         const std::string_view label = plan.Label(k);
         for (size_t u = 0; u < languages.size(); ++u) {
-            const std::string* found = &kNoText;
+            found[u] = &kNoText;
             for (const int slot : chains[u])
                 if (own[static_cast<size_t>(slot)]) {
-                    found = own[static_cast<size_t>(slot)];
+                    found[u] = own[static_cast<size_t>(slot)];
                     break;
                 }
-            std::string_view t = *found;
+            TUnitOut& out = *outs[u];
+            const auto same = std::find(found.begin(), found.begin() + ptrdiff_t(u), found[u]);
+            if (same != found.begin() + ptrdiff_t(u)) {
+                const std::string_view copy = lines[size_t(same - found.begin())];
+                out.Advance(PutText(out.Room(copy.size()), copy));
+                continue;
+            }
+            std::string_view t = *found[u];
             if (std::memchr(t.data(), '\n', t.size())) {
                 // Line feeds are left out: a line break stored as CR LF is written as CR.
                 withoutLf.assign(t);
                 std::erase(withoutLf, '\n');
                 t = withoutLf;
             }
-            TUnitOut& out = *outs[u];
-            char* p = PutText(out.Room(label.size() + 2), label);
+            // The item's lines in one piece of the buffer, which stays there
+            // until the unit asks for room again.
+            char* const start = out.Room(label.size() + 2 + ChunksRoom(t.size()));
+            char* p = PutText(start, label);
             const size_t length = std::min<size_t>(t.size(), 255); // the length byte: two digits
             *p++ = kHexDigits[length >> 4];
             *p++ = kHexDigits[length & 15];
+            p = PutChunks(p, t);
             out.Advance(p);
-            PutChunks(out, t);
+            lines[u] = std::string_view(start, size_t(p - start));
         }
     }
 

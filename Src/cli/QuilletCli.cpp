@@ -386,11 +386,20 @@ int Check(const TCliOptions& o)
     Load(p, o.Operands[0]);
     const TProjectCheck check = CheckProject(p);
     // Composed whole and written at once: a project with thousands of
-    // findings costs one write, not one per line.
-    std::ostringstream out;
+    // findings costs one write, not one per line. The buffer has room for
+    // the whole report from the start (pages never written to cost nothing),
+    // so that a report of many megabytes is neither grown nor copied.
+    size_t room = 4096 + check.Summary.size() * 64 + check.Stats.size() * 256 + o.Operands[0].size() * 2;
+    for (const TFinding& f : check.Findings) room += 160 + f.Message.size() + 2 * f.TextId.size() + f.Language.size();
+    std::string buffer;
+    buffer.reserve(room);
+    std::ostringstream out(std::move(buffer));
     if (o.Json) WriteCheckJson(out, o.Operands[0], check);
     else WriteCheckText(out, o.Operands[0], check);
-    std::cout << ValidUtf8(out.str()) << std::flush;
+    const std::string_view report = out.view();
+    if (IsValidUtf8(report)) std::cout.write(report.data(), static_cast<std::streamsize>(report.size()));
+    else std::cout << ValidUtf8(report);
+    std::cout << std::flush;
     g_KeptProject = project.release();
     return o.Strict && !check.Findings.empty() ? kExitWarnings : 0;
 }

@@ -635,7 +635,9 @@ void CheckOutputFiles(TChecker& c)
 }
 
 // Findings by kind, in the order they were found within a kind. The kinds
-// are few: each finding is moved once to its place.
+// are few: each finding's place is counted out, and the findings go there in
+// place, along the cycles of the permutation, so that a project with many
+// findings does not need a second copy of them.
 void SortByKind(std::vector<TFinding>& findings)
 {
     const auto kindOf = [](const TFinding& f) { return static_cast<size_t>(f.Kind); };
@@ -644,9 +646,14 @@ void SortByKind(std::vector<TFinding>& findings)
     std::vector<size_t> next(kinds + 1, 0); // where each kind's next finding goes
     for (const TFinding& f : findings) ++next[kindOf(f) + 1];
     for (size_t k = 1; k <= kinds; ++k) next[k] += next[k - 1];
-    std::vector<TFinding> sorted(findings.size());
-    for (TFinding& f : findings) sorted[next[kindOf(f)]++] = std::move(f);
-    findings = std::move(sorted);
+    std::vector<uint32_t> place(findings.size()); // where each finding belongs
+    for (size_t i = 0; i < findings.size(); ++i) place[i] = static_cast<uint32_t>(next[kindOf(findings[i])]++);
+    for (size_t i = 0; i < findings.size(); ++i)
+        while (place[i] != i) {
+            const uint32_t to = place[i];
+            std::swap(findings[i], findings[to]);
+            std::swap(place[i], place[to]);
+        }
 }
 
 } // namespace
@@ -743,6 +750,11 @@ TProjectCheck CheckProject(const TResProject& project)
                                        std::to_string(sorted.back()));
 
     CheckConstantNames(c);
+    // Room at once for the findings of numbers beyond 0..$FFFF, which a large
+    // project may have by the hundred thousand, instead of growing by copies.
+    const size_t beyond = size_t(std::lower_bound(sorted.begin(), sorted.end(), 0) - sorted.begin()) +
+        size_t(sorted.end() - std::upper_bound(sorted.begin(), sorted.end(), 0xFFFF));
+    c.Result.Findings.reserve(c.Result.Findings.size() + beyond);
     CheckNumbers(c);
     CheckLanguages(c);
     CheckUnitSizes(c);

@@ -24,6 +24,8 @@ std::string PathFromModel(std::string_view modelText);
 // Bytes from the system (command-line arguments, file names) fit for a
 // message: valid UTF-8 is kept, every other byte becomes U+FFFD.
 std::string ValidUtf8(std::string_view bytes);
+// Whether ValidUtf8 would keep the bytes as they are.
+bool IsValidUtf8(std::string_view bytes);
 // The characters of a Unicode text that the code page cannot hold, each once,
 // in the order they first appear; a surrogate pair counts as one character.
 std::vector<char32_t> UnstorableCharacters(std::u16string_view text);

@@ -91,6 +91,11 @@ check "format in place" '[ $rc = 0 ] && cmp -s w.rpr "$DATA/rpr/worked-example.r
 check "check clean project" '[ $rc = 0 ] && grep -q "^Items: 5$" out.txt && grep -q "^  CZ: 1 own, 3 inherited, 1 missing$" out.txt && grep -q "^Numbers: 1 to 13$" out.txt && grep -q "^Warnings: none$" out.txt && [ ! -s err.txt ]'
 "$CLI" check --strict p.rpr > out.txt 2> err.txt; rc=$?
 check "check --strict without warnings: 0" '[ $rc = 0 ]'
+cp p.rpr "$(printf 'n\377.rpr')"
+"$CLI" check "$(printf 'n\377.rpr')" > out.txt 2> err.txt; rc=$?
+check "check: a name that is not UTF-8 is printed as UTF-8" '[ $rc = 0 ] && [ "$(head -n 1 out.txt)" = "Project: n$(printf "\357\277\275").rpr" ]'
+"$CLI" check --format=json "$(printf 'n\377.rpr')" > out.txt 2> err.txt; rc=$?
+check "check --format=json: the same" '[ $rc = 0 ] && grep -q "\"project\": \"n$(printf "\357\277\275").rpr\"" out.txt'
 "$CLI" check --format=xml p.rpr > out.txt 2> err.txt; rc=$?
 check "check --format=xml: usage error" '[ $rc = 2 ] && grep -q "unknown format .xml." err.txt'
 

@@ -35,13 +35,28 @@ TEST(Border, ValidUtf8KeepsUtf8AndReplacesTheRest)
         {"\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},                   // a surrogate
         {"\xF4\x90\x80\x80x", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBDx"}, // beyond U+10FFFF
     };
-    for (const auto& row : rows) EXPECT_EQ(ValidUtf8(row.In), row.Out) << row.In;
+    for (const auto& row : rows) {
+        EXPECT_EQ(ValidUtf8(row.In), row.Out) << row.In;
+        EXPECT_EQ(IsValidUtf8(row.In), row.In == row.Out) << row.In;
+    }
     // The same in long ASCII runs, at every place.
     for (size_t at = 0; at <= 20; ++at) {
         const std::string before(at, 'a'), after(20 - at, 'b');
-        for (const auto& row : rows)
+        for (const auto& row : rows) {
             EXPECT_EQ(ValidUtf8(before + row.In + after), before + row.Out + after) << at << " " << row.In;
+            EXPECT_EQ(IsValidUtf8(before + row.In + after), row.In == row.Out) << at << " " << row.In;
+        }
     }
+    // IsValidUtf8 says whether ValidUtf8 keeps the bytes, for every pair of
+    // bytes and every lead byte with two more after it.
+    for (int a = 0; a < 256; ++a)
+        for (int b = 0; b < 256; ++b) {
+            const std::string two{char(a), char(b)};
+            ASSERT_EQ(IsValidUtf8(two), ValidUtf8(two) == two) << a << " " << b;
+            const std::string three{char(a), char(b), '\x80'}, four{char(a), char(b), '\xBF', '\x80'};
+            ASSERT_EQ(IsValidUtf8(three), ValidUtf8(three) == three) << a << " " << b;
+            ASSERT_EQ(IsValidUtf8(four), ValidUtf8(four) == four) << a << " " << b;
+        }
 }
 
 TEST(Border, MessagesWithModelTextAreUtf8)

@@ -5,6 +5,7 @@
 #include "uErrors.h"
 #include "uFileWrite.h"
 #include "uOverwritePrompt.h"
+#include "uTextOut.h"
 #include "uWords.h"
 
 #include <algorithm>
@@ -21,60 +22,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-char* PutText(char* p, std::string_view s)
-{
-    if (!s.empty()) std::memcpy(p, s.data(), s.size()); // an empty view may have no data
-    return p + s.size();
-}
-
 // Where a unit's text goes, piece by piece: a file being written, or a string.
 using TUnitSink = TFileWriter::TContentSink;
-
-// The text of a unit, composed through raw pointers in a small buffer that
-// stays in the cache and goes to the sink whenever it fills.
-class TUnitOut {
-public:
-    explicit TUnitOut(TUnitSink sink) : m_Sink(std::move(sink)), m_Buffer(new char[kSize]), m_Pos(m_Buffer.get()) {}
-    TUnitOut(const TUnitOut&) = delete;
-    TUnitOut& operator=(const TUnitOut&) = delete;
-
-    // Room for n more bytes at the returned position; Advance moves past what
-    // was written there.
-    char* Room(size_t n)
-    {
-        if (size_t(m_Buffer.get() + m_Capacity - m_Pos) < n) {
-            Flush();
-            if (n > m_Capacity) {
-                m_Buffer.reset(new char[n]);
-                m_Capacity = n;
-                m_Pos = m_Buffer.get();
-            }
-        }
-        return m_Pos;
-    }
-    void Advance(char* end) { m_Pos = end; }
-
-    void Put(std::string_view s) { Advance(PutText(Room(s.size()), s)); }
-    void Line(std::string_view s = {})
-    {
-        char* p = PutText(Room(s.size() + 2), s);
-        *p++ = '\r';
-        *p++ = '\n';
-        Advance(p);
-    }
-    void Flush()
-    {
-        if (m_Pos != m_Buffer.get()) m_Sink(std::string_view(m_Buffer.get(), size_t(m_Pos - m_Buffer.get())));
-        m_Pos = m_Buffer.get();
-    }
-
-private:
-    static constexpr size_t kSize = 64 * 1024;
-    TUnitSink m_Sink; // its own copy: a sink made for the call may not outlive it
-    std::unique_ptr<char[]> m_Buffer;
-    size_t m_Capacity = kSize;
-    char* m_Pos;
-};
 
 const char kHexDigits[] = "0123456789ABCDEF";
 
@@ -95,7 +44,7 @@ char* PutHex(char* p, int64_t value, int digits)
     return p;
 }
 
-void PutHex(TUnitOut& out, int64_t value, int digits) { out.Advance(PutHex(out.Room(20), value, digits)); }
+void PutHex(TTextOut& out, int64_t value, int digits) { out.Advance(PutHex(out.Room(20), value, digits)); }
 
 std::string Slashes(std::string s)
 {
@@ -209,13 +158,7 @@ struct TUnitPlan {
     // From the first range check to "@Null:"'s JMP, made once.
     const std::string& Tables() const
     {
-        if (!m_Tables) {
-            std::string text;
-            TUnitOut u([&text](std::string_view piece) { text.append(piece); });
-            ComposeTables(u);
-            u.Flush();
-            m_Tables = std::move(text);
-        }
+        if (!m_Tables) m_Tables = ComposedText([this](TTextOut& u) { ComposeTables(u); });
         return *m_Tables;
     }
 
@@ -225,7 +168,7 @@ struct TUnitPlan {
     bool UnsignedJumps = false;
 
 private:
-    void ComposeTables(TUnitOut& u) const
+    void ComposeTables(TTextOut& u) const
     {
         const std::string_view jLess = UnsignedJumps ? "         JB    @Null" : "         JL    @Null";
         const std::string_view jGreater = UnsignedJumps ? "         JA    " : "         JG    ";
@@ -298,7 +241,7 @@ const std::string kNoText;
 // and an item's text is the first text, in list order, of the lowest rank:
 // what looking up the language and then each source language in turn finds.
 void ComposeLanguageUnits(const TResProject& project, const TUnitPlan& plan,
-                          const std::vector<const TResLanguageItem*>& languages, const std::vector<TUnitOut*>& outs)
+                          const std::vector<const TResLanguageItem*>& languages, const std::vector<TTextOut*>& outs)
 {
     const TResLanguageList& list = *project.Languages();
     // Each language that a chain reaches gets a slot, which holds an item's
@@ -319,7 +262,7 @@ void ComposeLanguageUnits(const TResProject& project, const TUnitPlan& plan,
     }
 
     for (size_t u = 0; u < languages.size(); ++u) {
-        TUnitOut& out = *outs[u];
+        TTextOut& out = *outs[u];
         out.Put("unit ");
         out.Put(UnitNameFromFileName(languages[u]->ResFileName()));
         out.Line(";");
@@ -357,7 +300,7 @@ void ComposeLanguageUnits(const TResProject& project, const TUnitPlan& plan,
                     found[u] = own[static_cast<size_t>(slot)];
                     break;
                 }
-            TUnitOut& out = *outs[u];
+            TTextOut& out = *outs[u];
             const auto same = std::find(found.begin(), found.begin() + ptrdiff_t(u), found[u]);
             if (same != found.begin() + ptrdiff_t(u)) {
                 const std::string_view copy = lines[size_t(same - found.begin())];
@@ -385,7 +328,7 @@ void ComposeLanguageUnits(const TResProject& project, const TUnitPlan& plan,
     }
 
     for (size_t u = 0; u < languages.size(); ++u) {
-        TUnitOut& out = *outs[u];
+        TTextOut& out = *outs[u];
         out.Put(
             "\r\n@Exit:\r\n         XOR   DX, DX\r\n         OR    AX, AX\r\n         JZ    @Exit2\r\n"
             "         MOV   DX, CS\r\n@Exit2:\r\nend;\r\n\r\nbegin\r\n  RSRegister( rsl");
@@ -399,16 +342,16 @@ void ComposeLanguageUnits(const TResProject& project, const TUnitPlan& plan,
 void LanguageUnitsOf(const TResProject& project, const TUnitPlan& plan,
                      const std::vector<const TResLanguageItem*>& languages, const TFileBatch::TSinks& sinks)
 {
-    std::vector<std::unique_ptr<TUnitOut>> outs;
-    std::vector<TUnitOut*> raw;
+    std::vector<std::unique_ptr<TTextOut>> outs;
+    std::vector<TTextOut*> raw;
     for (const TUnitSink& sink : sinks) {
-        outs.push_back(std::make_unique<TUnitOut>(sink));
+        outs.push_back(std::make_unique<TTextOut>(sink));
         raw.push_back(outs.back().get());
     }
     ComposeLanguageUnits(project, plan, languages, raw);
 }
 
-void ComposeConstUnit(const TResProject& project, const TUnitPlan& plan, TUnitOut& u)
+void ComposeConstUnit(const TResProject& project, const TUnitPlan& plan, TTextOut& u)
 {
     const TResStringSortArray& items = plan.Items;
     size_t width = 0;
@@ -449,7 +392,7 @@ void LanguageUnitOf(const TResProject& project, const TUnitPlan& plan, const TRe
 
 void ConstUnitOf(const TResProject& project, const TUnitPlan& plan, const TUnitSink& sink)
 {
-    TUnitOut out(sink);
+    TTextOut out(sink);
     ComposeConstUnit(project, plan, out);
 }
 

@@ -3,9 +3,11 @@
 
 #include "uCodePage.h"
 #include "uFileWrite.h"
+#include "uTextOut.h"
 #include "uWords.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstring>
 #include <functional>
@@ -19,68 +21,107 @@ bool AllPrintableAscii(uint64_t w)
     return !(w & Words::kHighs) && !Words::HasByteBelow(w, 32) && !Words::HasByte(w, 39);
 }
 
+// Names, values and line breaks through raw pointers into the room each line
+// needs at most.
 class TRprWriter {
 public:
-    std::string Text;
-    // When set, the text goes to it whenever an item has ended and a good
-    // part of it has gathered; otherwise the whole text stays in Text.
-    const TFileWriter::TContentSink* Out = nullptr;
-    static constexpr size_t kPiece = 256 * 1024;
+    explicit TRprWriter(TTextOut& out) : m_Out(out) {}
 
-    void Spill()
-    {
-        if (!Out || Text.size() < kPiece) return;
-        (*Out)(Text);
-        Text.clear();
-    }
-
-    void Indent(int level) { Text.append(static_cast<size_t>(level) * 2, ' '); }
-    void NewLine() { Text += "\r\n"; }
+    void Put(std::string_view s) { m_Out.Put(s); }
+    void NewLine() { m_Out.Line(); }
 
     void IntegerLine(int level, const char* name, int64_t value)
     {
-        Indent(level);
-        Text += name;
-        Text += " = ";
-        char digits[24];
-        Text.append(digits, static_cast<size_t>(std::to_chars(digits, digits + sizeof digits, value).ptr - digits));
-        NewLine();
+        char* p = LineStart(level, name, 24 + 2);
+        p = std::to_chars(p, p + 24, value).ptr;
+        m_Out.Advance(LineEnd(p));
     }
 
     void BooleanLine(int level, const char* name, bool value)
     {
-        Indent(level);
-        Text += name;
-        Text += value ? " = True" : " = False";
-        NewLine();
+        char* p = LineStart(level, name, 8 + 2);
+        m_Out.Advance(LineEnd(PutText(p, value ? "True" : "False")));
     }
 
     void StringLine(int level, const char* name, const std::string& value)
     {
-        Indent(level);
-        Text += name;
-        Text += " = ";
-        StringValue(level, value);
-        NewLine();
+        char* p = LineStart(level, name, StringValueRoom(level, value.size()) + 2);
+        m_Out.Advance(LineEnd(StringValue(p, level, value)));
+    }
+
+    // An item list on a property line of the given level.
+    void ItemList(int level, const char* name, int count, const std::function<void(int, int)>& writeItem)
+    {
+        char* p = PutText(Indent(m_Out.Room(2 * size_t(level) + std::strlen(name) + 4), level), name);
+        m_Out.Advance(PutText(p, " = <"));
+        for (int i = 0; i < count; ++i) {
+            p = m_Out.Room(2 * size_t(level) + 10);
+            p = Indent(LineEnd(p), level + 1);
+            m_Out.Advance(LineEnd(PutText(p, "item")));
+            writeItem(i, level + 2);
+            m_Out.Advance(PutText(Indent(m_Out.Room(2 * size_t(level) + 5), level + 1), "end"));
+        }
+        m_Out.Advance(LineEnd(PutText(m_Out.Room(3), ">")));
+    }
+
+private:
+    static char* Indent(char* p, int level)
+    {
+        std::memset(p, ' ', 2 * size_t(level));
+        return p + 2 * size_t(level);
+    }
+
+    // The escape of each byte that is not written between apostrophes: "#"
+    // and the decimal value of its UTF-16 unit (every byte of the code page
+    // is one), padded to a fixed size so that it is copied in one move.
+    struct TEscape {
+        char Text[8];
+        size_t Length;
+    };
+    static const std::array<TEscape, 256>& Escapes()
+    {
+        static const std::array<TEscape, 256> table = [] {
+            std::array<TEscape, 256> t{};
+            for (int b = 0; b < 256; ++b) {
+                const std::string text = "#" + std::to_string(CodePage::ByteToUnit(static_cast<unsigned char>(b)));
+                std::memcpy(t[size_t(b)].Text, text.data(), text.size());
+                t[size_t(b)].Length = text.size();
+            }
+            return t;
+        }();
+        return table;
+    }
+    static char* LineEnd(char* p)
+    {
+        *p++ = '\r';
+        *p++ = '\n';
+        return p;
+    }
+    // The indentation, the name and " = " in room for them and valueRoom more.
+    char* LineStart(int level, const char* name, size_t valueRoom)
+    {
+        const size_t length = std::strlen(name);
+        char* p = Indent(m_Out.Room(2 * size_t(level) + length + 3 + valueRoom), level);
+        std::memcpy(p, name, length);
+        return PutText(p + length, " = ");
+    }
+
+    // The most StringValue writes for n bytes: an escape of at most six
+    // characters for every byte (copied as eight, so two more at the end),
+    // and a line break with its indentation before every 64 characters.
+    static size_t StringValueRoom(int level, size_t n)
+    {
+        return n * 6 + 2 + (n / 64 + 2) * (4 + 2 * size_t(level + 1));
     }
 
     // A string value on a property line of the given level: runs of printable
     // ASCII between apostrophes, "#" escapes with Unicode values for the rest,
     // at most 64 characters to a line.
-    void StringValue(int level, const std::string& value)
+    static char* StringValue(char* p, int level, const std::string& value)
     {
         const size_t n = value.size();
-        if (n == 0) {
-            Text += "''";
-            return;
-        }
-        // Written through a pointer into room for the worst case: an escape of
-        // at most six characters for every byte, and a line break with its
-        // indentation before every 64 characters.
+        if (n == 0) return PutText(p, "''");
         const size_t indent = 2 * static_cast<size_t>(level + 1);
-        const size_t start = Text.size();
-        Text.resize(start + n * 6 + (n / 64 + 2) * (4 + indent));
-        char* p = Text.data() + start;
         const auto lineBreak = [&p, indent] {
             *p++ = '\r';
             *p++ = '\n';
@@ -95,12 +136,9 @@ public:
             // Every byte of the code page is one UTF-16 unit; those from 128
             // on are all above 127.
             if (!IsPrintableAscii(b)) {
-                char digits[8];
-                int k = 0;
-                for (unsigned v = CodePage::ByteToUnit(b); v || k == 0; v /= 10)
-                    digits[k++] = static_cast<char>('0' + v % 10);
-                *p++ = '#';
-                while (k) *p++ = digits[--k];
+                const TEscape& escape = Escapes()[b];
+                std::memcpy(p, escape.Text, sizeof escape.Text);
+                p += escape.Length;
                 ++i;
                 ++onLine;
             } else {
@@ -124,28 +162,10 @@ public:
                 onLine = 0;
             }
         }
-        Text.resize(static_cast<size_t>(p - Text.data()));
+        return p;
     }
 
-    // An item list on a property line of the given level.
-    void ItemList(int level, const char* name, int count, const std::function<void(int, int)>& writeItem)
-    {
-        Indent(level);
-        Text += name;
-        Text += " = <";
-        for (int i = 0; i < count; ++i) {
-            NewLine();
-            Indent(level + 1);
-            Text += "item";
-            NewLine();
-            writeItem(i, level + 2);
-            Indent(level + 1);
-            Text += "end";
-            Spill();
-        }
-        Text += '>';
-        NewLine();
-    }
+    TTextOut& m_Out;
 };
 
 void WriteLanguages(TRprWriter& w, const TResLanguageList& languages)
@@ -208,9 +228,12 @@ namespace {
 // The whole project file text, into w.
 void ComposeProject(const TResProject& p, TRprWriter& w)
 {
-    w.Text += "object ";
-    if (!p.Name().empty()) w.Text += p.Name() + ": ";
-    w.Text += "TResProject";
+    w.Put("object ");
+    if (!p.Name().empty()) {
+        w.Put(p.Name());
+        w.Put(": ");
+    }
+    w.Put("TResProject");
     w.NewLine();
     if (p.Tag() != 0) w.IntegerLine(1, "Tag", p.Tag());
     WriteLanguages(w, *p.Languages());
@@ -227,18 +250,22 @@ void ComposeProject(const TResProject& p, TRprWriter& w)
         if (!value->empty()) w.StringLine(1, name, *value);
     if (p.Left() != 0) w.IntegerLine(1, "Left", p.Left());
     if (p.Top() != 0) w.IntegerLine(1, "Top", p.Top());
-    w.Text += "end";
+    w.Put("end");
     w.NewLine();
+}
+
+void Compose(const TResProject& p, TTextOut& out)
+{
+    TRprWriter w(out);
+    ComposeProject(p, w);
+    out.Flush();
 }
 
 } // namespace
 
 std::string TResProject::SaveToText() const
 {
-    TRprWriter w;
-    w.Text.reserve(EstimatedSize(*this));
-    ComposeProject(*this, w);
-    return std::move(w.Text);
+    return ComposedText([this](TTextOut& out) { Compose(*this, out); }, EstimatedSize(*this));
 }
 
 void TResProject::SaveToFile(const std::string& path) { SaveToFile(path, DefaultFileWriter()); }
@@ -248,12 +275,9 @@ void TResProject::SaveToFile(const std::string& path, TFileWriter& writer)
     // Written as it is composed: the text is never held whole.
     writer.ReplaceWhole(
         path,
-        [this](const TFileWriter::TContentSink& out) {
-            TRprWriter w;
-            w.Out = &out;
-            w.Text.reserve(2 * TRprWriter::kPiece);
-            ComposeProject(*this, w);
-            out(w.Text);
+        [this](const TFileWriter::TContentSink& sink) {
+            TTextOut out(sink);
+            Compose(*this, out);
         },
         path);
     m_FileName = path;

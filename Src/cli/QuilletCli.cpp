@@ -10,14 +10,15 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -306,77 +307,107 @@ int Generate(const TCliOptions& o)
     return 0;
 }
 
+// The check's report is composed in one string: a project with a hundred
+// thousand findings makes a report of many megabytes.
+void Append(std::string& out, std::string_view s) { out.append(s); }
+template <class TNumber>
+requires std::is_integral_v<TNumber>
+void Append(std::string& out, TNumber n)
+{
+    char digits[24];
+    out.append(digits, size_t(std::to_chars(digits, digits + sizeof digits, n).ptr - digits));
+}
+template <class... TParts> void Add(std::string& out, const TParts&... parts) { (Append(out, parts), ...); }
+
 // A JSON string: quotes, backslashes and control characters escaped; the
 // text is UTF-8 already.
-std::string JsonString(const std::string& s)
+void AppendJson(std::string& out, std::string_view s)
 {
-    std::string r = "\"";
+    out += '"';
     for (char ch : s) {
         const auto c = static_cast<unsigned char>(ch);
         if (c == '"' || c == '\\') {
-            r += '\\';
-            r += ch;
+            out += '\\';
+            out += ch;
         } else if (c < 0x20) {
             static const char kHex[] = "0123456789abcdef";
-            r += "\\u00";
-            r += kHex[c >> 4];
-            r += kHex[c & 15];
+            out += "\\u00";
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
         } else {
-            r += ch;
+            out += ch;
         }
     }
-    return r + "\"";
+    out += '"';
+}
+std::string JsonString(std::string_view s)
+{
+    std::string r;
+    AppendJson(r, s);
+    return r;
 }
 
-void WriteCheckText(std::ostream& out, const std::string& projectPath, const TProjectCheck& check)
+void WriteCheckText(std::string& out, const std::string& projectPath, const TProjectCheck& check)
 {
-    out << "Project: " << projectPath << "\n";
-    for (const std::string& line : check.Summary) out << line << "\n";
-    out << "\nWarnings: " << (check.Findings.empty() ? std::string("none") : std::to_string(check.Findings.size()))
-        << "\n";
-    // The findings come grouped by kind.
+    Add(out, "Project: ", projectPath, "\n");
+    for (const std::string& line : check.Summary) Add(out, line, "\n");
+    Add(out, "\nWarnings: ");
+    if (check.Findings.empty()) Add(out, "none\n");
+    else Add(out, check.Findings.size(), "\n");
+    // The findings come grouped by kind; each is FindingLine's line.
     for (size_t i = 0; i < check.Findings.size(); ++i) {
-        const TFindingKind kind = check.Findings[i].Kind;
-        if (i == 0 || check.Findings[i - 1].Kind != kind)
-            out << FindingKindTitle(kind) << ": " << check.CountOf(kind) << "\n";
-        out << "  " << FindingLine(check.Findings[i]) << "\n";
+        const TFinding& f = check.Findings[i];
+        if (i == 0 || check.Findings[i - 1].Kind != f.Kind)
+            Add(out, FindingKindTitle(f.Kind), ": ", check.CountOf(f.Kind), "\n");
+        Add(out, "  ");
+        if (f.Row >= 0) Add(out, "item ", f.Row, " ('", f.TextId, "'): ");
+        else if (!f.Language.empty()) Add(out, "language '", f.Language, "': ");
+        Add(out, f.Message, "\n");
     }
-    out << "\nLanguages:\n";
+    Add(out, "\nLanguages:\n");
     for (const TLanguageStats& s : check.Stats)
-        out << "  " << s.Language << ": " << s.Own << " own, " << s.Inherited << " inherited, " << s.Missing
-            << " missing" << (s.Visible ? "" : " (hidden)") << "\n";
+        Add(out, "  ", s.Language, ": ", s.Own, " own, ", s.Inherited, " inherited, ", s.Missing, " missing",
+            s.Visible ? "" : " (hidden)", "\n");
 }
 
-void WriteCheckJson(std::ostream& out, const std::string& projectPath, const TProjectCheck& check)
+void WriteCheckJson(std::string& out, const std::string& projectPath, const TProjectCheck& check)
 {
-    auto orNull = [](bool present, const std::string& s) { return present ? JsonString(s) : std::string("null"); };
-    out << "{\n  \"project\": " << JsonString(projectPath) << ",\n  \"warnings\": " << check.Findings.size()
-        << ",\n  \"kinds\": [";
+    const auto orNull = [&out](bool present, std::string_view s) {
+        if (present) AppendJson(out, s);
+        else Add(out, "null");
+    };
+    Add(out, "{\n  \"project\": ", JsonString(projectPath), ",\n  \"warnings\": ", check.Findings.size(),
+        ",\n  \"kinds\": [");
     bool first = true;
     for (size_t i = 0; i < check.Findings.size(); ++i) {
         const TFindingKind kind = check.Findings[i].Kind;
         if (i > 0 && check.Findings[i - 1].Kind == kind) continue;
-        out << (first ? "\n" : ",\n") << "    {\"kind\": " << JsonString(FindingKindName(kind))
-            << ", \"title\": " << JsonString(FindingKindTitle(kind)) << ", \"count\": " << check.CountOf(kind) << "}";
+        Add(out, first ? "\n" : ",\n", "    {\"kind\": ", JsonString(FindingKindName(kind)),
+            ", \"title\": ", JsonString(FindingKindTitle(kind)), ", \"count\": ", check.CountOf(kind), "}");
         first = false;
     }
-    out << (first ? "],\n" : "\n  ],\n") << "  \"findings\": [";
+    Add(out, first ? "],\n" : "\n  ],\n", "  \"findings\": [");
     for (size_t i = 0; i < check.Findings.size(); ++i) {
         const TFinding& f = check.Findings[i];
-        out << (i == 0 ? "\n" : ",\n") << "    {\"kind\": " << JsonString(FindingKindName(f.Kind))
-            << ", \"row\": " << (f.Row >= 0 ? std::to_string(f.Row) : std::string("null"))
-            << ", \"textId\": " << orNull(f.Row >= 0, f.TextId)
-            << ", \"language\": " << orNull(!f.Language.empty(), f.Language)
-            << ", \"message\": " << JsonString(f.Message) << "}";
+        Add(out, i == 0 ? "\n" : ",\n", "    {\"kind\": ", JsonString(FindingKindName(f.Kind)), ", \"row\": ");
+        if (f.Row >= 0) Add(out, f.Row);
+        else Add(out, "null");
+        Add(out, ", \"textId\": ");
+        orNull(f.Row >= 0, f.TextId);
+        Add(out, ", \"language\": ");
+        orNull(!f.Language.empty(), f.Language);
+        Add(out, ", \"message\": ");
+        AppendJson(out, f.Message);
+        Add(out, "}");
     }
-    out << (check.Findings.empty() ? "],\n" : "\n  ],\n") << "  \"languages\": [";
+    Add(out, check.Findings.empty() ? "],\n" : "\n  ],\n", "  \"languages\": [");
     for (size_t i = 0; i < check.Stats.size(); ++i) {
         const TLanguageStats& s = check.Stats[i];
-        out << (i == 0 ? "\n" : ",\n") << "    {\"language\": " << JsonString(s.Language)
-            << ", \"visible\": " << (s.Visible ? "true" : "false") << ", \"own\": " << s.Own
-            << ", \"inherited\": " << s.Inherited << ", \"missing\": " << s.Missing << "}";
+        Add(out, i == 0 ? "\n" : ",\n", "    {\"language\": ", JsonString(s.Language),
+            ", \"visible\": ", s.Visible ? "true" : "false", ", \"own\": ", s.Own, ", \"inherited\": ", s.Inherited,
+            ", \"missing\": ", s.Missing, "}");
     }
-    out << (check.Stats.empty() ? "]\n" : "\n  ]\n") << "}\n";
+    Add(out, check.Stats.empty() ? "]\n" : "\n  ]\n", "}\n");
 }
 
 int Check(const TCliOptions& o)
@@ -391,12 +422,10 @@ int Check(const TCliOptions& o)
     // so that a report of many megabytes is neither grown nor copied.
     size_t room = 4096 + check.Summary.size() * 64 + check.Stats.size() * 256 + o.Operands[0].size() * 2;
     for (const TFinding& f : check.Findings) room += 160 + f.Message.size() + 2 * f.TextId.size() + f.Language.size();
-    std::string buffer;
-    buffer.reserve(room);
-    std::ostringstream out(std::move(buffer));
-    if (o.Json) WriteCheckJson(out, o.Operands[0], check);
-    else WriteCheckText(out, o.Operands[0], check);
-    const std::string_view report = out.view();
+    std::string report;
+    report.reserve(room);
+    if (o.Json) WriteCheckJson(report, o.Operands[0], check);
+    else WriteCheckText(report, o.Operands[0], check);
     if (IsValidUtf8(report)) std::cout.write(report.data(), static_cast<std::streamsize>(report.size()));
     else std::cout << ValidUtf8(report);
     std::cout << std::flush;

@@ -1,5 +1,6 @@
 #include "uCodePage.h"
 
+#include <algorithm>
 #include <array>
 
 namespace CodePage {
@@ -89,6 +90,9 @@ std::string FromUnicode(std::u16string_view text)
 
 std::string ToUtf8(std::string_view text)
 {
+    // Mostly ASCII, which is the same bytes in UTF-8.
+    if (std::none_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+        return std::string(text);
     std::string out;
     out.reserve(text.size() + text.size() / 4);
     for (unsigned char b : text) {

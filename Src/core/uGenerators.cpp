@@ -377,9 +377,16 @@ void ComposeConstUnit(const TResProject& project, const TUnitPlan& plan, TTextOu
         p = PutText(p, after);
         u.Advance(p);
     };
-    for (const TResStringItem* item : items) line(item, project.StringIdPrefix(), " = $", ";\r\n");
+    // The items lie far apart in memory: each walk fetches ahead.
+    for (size_t k = 0; k < items.size(); ++k) {
+        FetchAhead(items, k);
+        line(items[k], project.StringIdPrefix(), " = $", ";\r\n");
+    }
     u.Put("\r\nconst\r\n");
-    for (const TResStringItem* item : items) line(item, project.PtrIdPrefix(), " = PRString( Ptr( 0, $", " ) );\r\n");
+    for (size_t k = 0; k < items.size(); ++k) {
+        FetchAhead(items, k);
+        line(items[k], project.PtrIdPrefix(), " = PRString( Ptr( 0, $", " ) );\r\n");
+    }
     u.Put("\r\nimplementation\r\n\r\nend.\r\n");
     u.Flush();
 }

@@ -313,7 +313,7 @@ void TChecker::Add(TFindingKind kind, int row, int languageIndex, std::string me
     TFinding f;
     f.Kind = kind;
     f.Row = row;
-    if (row >= 0) f.TextId = Utf8(Strings.Items(row)->TextId());
+    if (row >= 0) f.TextId = Utf8(TextIdOf(row)); // gathered already, so the item need not be fetched again
     if (languageIndex >= 0) f.Language = LanguageName(languageIndex);
     f.Message = std::move(message);
     Result.Findings.push_back(std::move(f));

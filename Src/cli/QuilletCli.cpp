@@ -354,15 +354,14 @@ void WriteCheckText(std::string& out, const std::string& projectPath, const TPro
     Add(out, "\nWarnings: ");
     if (check.Findings.empty()) Add(out, "none\n");
     else Add(out, check.Findings.size(), "\n");
-    // The findings come grouped by kind; each is FindingLine's line.
+    // The findings come grouped by kind.
     for (size_t i = 0; i < check.Findings.size(); ++i) {
         const TFinding& f = check.Findings[i];
         if (i == 0 || check.Findings[i - 1].Kind != f.Kind)
             Add(out, FindingKindTitle(f.Kind), ": ", check.CountOf(f.Kind), "\n");
         Add(out, "  ");
-        if (f.Row >= 0) Add(out, "item ", f.Row, " ('", f.TextId, "'): ");
-        else if (!f.Language.empty()) Add(out, "language '", f.Language, "': ");
-        Add(out, f.Message, "\n");
+        AppendFindingLine(out, f);
+        Add(out, "\n");
     }
     Add(out, "\nLanguages:\n");
     for (const TLanguageStats& s : check.Stats)

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstring>
 #include <optional>
 
@@ -671,8 +672,22 @@ std::string FindingPlace(const TFinding& f)
 
 std::string FindingLine(const TFinding& f)
 {
-    const std::string place = FindingPlace(f);
-    return place.empty() ? f.Message : place + ": " + f.Message;
+    std::string line;
+    AppendFindingLine(line, f);
+    return line;
+}
+
+void AppendFindingLine(std::string& out, const TFinding& f)
+{
+    if (f.Row >= 0) {
+        char digits[16];
+        out.append("item ");
+        out.append(digits, size_t(std::to_chars(digits, digits + sizeof digits, f.Row).ptr - digits));
+        out.append(" ('").append(f.TextId).append("'): ");
+    } else if (!f.Language.empty()) {
+        out.append("language '").append(f.Language).append("': ");
+    }
+    out.append(f.Message);
 }
 
 int TProjectCheck::CountOf(TFindingKind kind) const

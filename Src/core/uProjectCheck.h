@@ -50,6 +50,8 @@ struct TFinding {
 std::string FindingPlace(const TFinding& finding);
 // The finding as one line: place, ": ", message.
 std::string FindingLine(const TFinding& finding);
+// The same line appended to out, for reports of many findings.
+void AppendFindingLine(std::string& out, const TFinding& finding);
 
 struct TLanguageStats {
     std::string Language; // UTF-8

@@ -43,7 +43,16 @@ public:
     }
     void Advance(char* end) { m_Pos = end; }
 
-    void Put(std::string_view s) { Advance(PutText(Room(s.size()), s)); }
+    // A piece larger than the buffer goes to the sink as it is, not copied.
+    void Put(std::string_view s)
+    {
+        if (s.size() > m_Capacity) {
+            Flush();
+            m_Sink(s);
+            return;
+        }
+        Advance(PutText(Room(s.size()), s));
+    }
     // s and CR LF.
     void Line(std::string_view s = {})
     {

@@ -1,8 +1,10 @@
 #include "tHelpers.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "uOverwritePrompt.h"
+#include "uTextOut.h"
 
 namespace {
 
@@ -360,4 +362,32 @@ TEST(Generators, UnitsComposedTogetherTakeEachLanguagesOwnChain)
         EXPECT_EQ(ReadBytes(dir / language->ResFileName()), expected) << language->TextId();
         EXPECT_EQ(p.LanguageUnitText(language), expected) << language->TextId();
     }
+}
+
+TEST(TextOut, PiecesOfEverySizeKeepTheirOrder)
+{
+    // Small pieces gather in the buffer; one larger than the buffer goes to
+    // the sink on its own, after what gathered before it.
+    std::vector<std::string> pieces;
+    std::string expected;
+    {
+        TTextOut out([&pieces](std::string_view piece) { pieces.emplace_back(piece); }, 16);
+        const std::string parts[] = {
+            "ab", "cdefgh", std::string(40, 'x'), "ij", std::string(16, 'y'), "k", std::string(17, 'z')};
+        for (const std::string& part : parts) {
+            out.Put(part);
+            expected += part;
+        }
+        out.Line("end");
+        expected += "end\r\n";
+        char* p = out.Room(30); // room larger than the buffer
+        std::memset(p, 'r', 30);
+        out.Advance(p + 30);
+        expected += std::string(30, 'r');
+        out.Flush();
+    }
+    std::string joined;
+    for (const std::string& piece : pieces) joined += piece;
+    EXPECT_EQ(joined, expected);
+    EXPECT_EQ(pieces[1], std::string(40, 'x')) << "the large piece is handed on whole";
 }

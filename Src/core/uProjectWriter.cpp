@@ -10,7 +10,6 @@
 #include <array>
 #include <charconv>
 #include <cstring>
-#include <functional>
 
 namespace {
 
@@ -30,45 +29,51 @@ public:
     void Put(std::string_view s) { m_Out.Put(s); }
     void NewLine() { m_Out.Line(); }
 
-    void IntegerLine(int level, const char* name, int64_t value)
+    void IntegerLine(int level, std::string_view name, int64_t value)
     {
         char* p = LineStart(level, name, 24 + 2);
         p = std::to_chars(p, p + 24, value).ptr;
         m_Out.Advance(LineEnd(p));
     }
 
-    void BooleanLine(int level, const char* name, bool value)
+    void BooleanLine(int level, std::string_view name, bool value)
     {
         char* p = LineStart(level, name, 8 + 2);
         m_Out.Advance(LineEnd(PutText(p, value ? "True" : "False")));
     }
 
-    void StringLine(int level, const char* name, const std::string& value)
+    void StringLine(int level, std::string_view name, const std::string& value)
     {
         char* p = LineStart(level, name, StringValueRoom(level, value.size()) + 2);
         m_Out.Advance(LineEnd(StringValue(p, level, value)));
     }
 
-    // An item list on a property line of the given level.
-    void ItemList(int level, const char* name, int count, const std::function<void(int, int)>& writeItem)
+    // An item list on a property line of the given level; writeItem(i, level)
+    // writes the property lines of item i.
+    template <class TWriteItem> void ItemList(int level, std::string_view name, int count, const TWriteItem& writeItem)
     {
-        char* p = PutText(Indent(m_Out.Room(2 * size_t(level) + std::strlen(name) + 4), level), name);
+        char* p = PutText(Indent(m_Out.Room(2 * size_t(level) + kIndentSlack + name.size() + 4), level), name);
         m_Out.Advance(PutText(p, " = <"));
         for (int i = 0; i < count; ++i) {
-            p = m_Out.Room(2 * size_t(level) + 10);
+            p = m_Out.Room(2 * size_t(level) + kIndentSlack + 10);
             p = Indent(LineEnd(p), level + 1);
             m_Out.Advance(LineEnd(PutText(p, "item")));
             writeItem(i, level + 2);
-            m_Out.Advance(PutText(Indent(m_Out.Room(2 * size_t(level) + 5), level + 1), "end"));
+            m_Out.Advance(PutText(Indent(m_Out.Room(2 * size_t(level) + kIndentSlack + 5), level + 1), "end"));
         }
         m_Out.Advance(LineEnd(PutText(m_Out.Room(3), ">")));
     }
 
 private:
+    // Room for an indentation is asked for with kIndentSlack bytes more: the
+    // usual ones are copied as a whole block of spaces, in one move.
+    static constexpr size_t kIndentSlack = 16;
     static char* Indent(char* p, int level)
     {
-        std::memset(p, ' ', 2 * size_t(level));
-        return p + 2 * size_t(level);
+        const size_t n = 2 * size_t(level);
+        if (n <= kIndentSlack) std::memcpy(p, "                ", kIndentSlack);
+        else std::memset(p, ' ', n);
+        return p + n;
     }
 
     // The escape of each byte that is not written between apostrophes: "#"
@@ -98,12 +103,10 @@ private:
         return p;
     }
     // The indentation, the name and " = " in room for them and valueRoom more.
-    char* LineStart(int level, const char* name, size_t valueRoom)
+    char* LineStart(int level, std::string_view name, size_t valueRoom)
     {
-        const size_t length = std::strlen(name);
-        char* p = Indent(m_Out.Room(2 * size_t(level) + length + 3 + valueRoom), level);
-        std::memcpy(p, name, length);
-        return PutText(p + length, " = ");
+        char* p = Indent(m_Out.Room(2 * size_t(level) + kIndentSlack + name.size() + 3 + valueRoom), level);
+        return PutText(PutText(p, name), " = ");
     }
 
     // The most StringValue writes for n bytes: an escape of at most six

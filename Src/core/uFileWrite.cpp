@@ -496,8 +496,9 @@ void TFileBatch::Open(const std::string& path, const std::string& displayPath)
 
 void TFileBatch::WriteOpened(const std::function<void(const TSinks&)>& produce)
 {
-    const std::vector<size_t> opened = std::move(m_Opened);
-    m_Opened.clear();
+    // The opened files count as written only once every one is finished:
+    // after a failure part-way, Commit refuses the batch.
+    const std::vector<size_t> opened = m_Opened;
     TSinks sinks;
     for (const size_t i : opened)
         sinks.push_back(
@@ -510,6 +511,7 @@ void TFileBatch::WriteOpened(const std::function<void(const TSinks&)>& produce)
             throw EFCreateError(MsgCannotCreate(m_Files[i].DisplayPath), e.Reason);
         }
     }
+    m_Opened.clear();
 }
 
 void TFileBatch::Commit()

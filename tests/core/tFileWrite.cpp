@@ -447,4 +447,11 @@ TEST(FileBatch, AFailedWriteAmongFilesWrittenTogetherNamesItsFile)
     }
     for (const char* name : {"a.pas", "b.pas", "c.pas"}) EXPECT_EQ(ReadBytes(dir / name), "old") << name;
     EXPECT_EQ(NamesIn(dir.Path()).size(), 3u) << "no temporary file is left";
+
+    // A batch whose writing failed part-way is not committed.
+    TFileBatch batch(DefaultFileWriter());
+    batch.Open(dir / "a.pas", "a.pas");
+    EXPECT_THROW(batch.WriteOpened([](const TFileBatch::TSinks&) { throw EAbort(); }), EAbort);
+    EXPECT_THROW(batch.Commit(), std::logic_error);
+    EXPECT_EQ(ReadBytes(dir / "a.pas"), "old");
 }

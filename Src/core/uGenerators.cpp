@@ -128,22 +128,22 @@ char* PutChunks(char* p, std::string_view t)
 // of the language units, each item's label line, and the jump tables, which
 // are the same in every language unit.
 struct TUnitPlan {
-    explicit TUnitPlan(const TResStringList& strings) : Items(strings.SortedByNumberId(false))
+    // The numbers come with the sort, so that the items need not be visited
+    // again for them.
+    explicit TUnitPlan(const TResStringList& strings) : Items(strings.SortedByNumberId(false, &Numbers))
     {
-        Numbers.reserve(Items.size());
         m_LabelEnds.reserve(Items.size());
         m_Labels.reserve(Items.size() * 16);
         for (size_t i = 0; i < Items.size(); ++i) {
-            Numbers.push_back(Items[i]->NumberId());
-            if (i == 0 || StartsNewRange(Items[i - 1]->NumberId(), Items[i]->NumberId())) Ranges.push_back({i, i});
+            if (i == 0 || StartsNewRange(Numbers[i - 1], Numbers[i])) Ranges.push_back({i, i});
             else Ranges.back().second = i;
             // The range checks compare signed while every number fits 0..$7FFF;
             // beyond that they must compare unsigned, or numbers from $8000 on
             // are never found.
-            if (Items[i]->NumberId() < 0 || Items[i]->NumberId() > 0x7FFF) UnsignedJumps = true;
+            if (Numbers[i] < 0 || Numbers[i] > 0x7FFF) UnsignedJumps = true;
             char line[32];
             char* p = PutText(line, "@S");
-            p = PutHex(p, Items[i]->NumberId(), 4);
+            p = PutHex(p, Numbers[i], 4);
             p = PutText(p, ":  DB   $");
             m_Labels.append(line, size_t(p - line));
             m_LabelEnds.push_back(m_Labels.size());
@@ -162,8 +162,8 @@ struct TUnitPlan {
         return *m_Tables;
     }
 
+    std::vector<int32_t> Numbers; // of Items, side by side for the tables; made before Items
     TResStringSortArray Items;
-    std::vector<int32_t> Numbers;                  // of Items, side by side for the tables
     std::vector<std::pair<size_t, size_t>> Ranges; // first and last position in Items
     bool UnsignedJumps = false;
 

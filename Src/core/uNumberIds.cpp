@@ -11,7 +11,7 @@
 // quicksort degrades to one level of recursion per item on some orders. Equal
 // numbers cannot occur; should they, list order decides, so the result is
 // still the same on every run.
-TResStringSortArray TResStringList::SortedByNumberId(bool fixedOnly) const
+TResStringSortArray TResStringList::SortedByNumberId(bool fixedOnly, std::vector<int32_t>* numbers) const
 {
     // Each item is looked at once, fetched ahead. The sort and the check for
     // order go by the numbers and positions gathered side by side.
@@ -27,6 +27,11 @@ TResStringSortArray TResStringList::SortedByNumberId(bool fixedOnly) const
     TResStringSortArray result;
     result.reserve(keys.size());
     for (const auto& [number, position] : keys) result.push_back(Items(position));
+    if (numbers) {
+        numbers->clear();
+        numbers->reserve(keys.size());
+        for (const auto& [number, position] : keys) numbers->push_back(number);
+    }
     return result;
 }
 

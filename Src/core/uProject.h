@@ -279,7 +279,8 @@ public:
     void BeginTextIdBatch() { m_Index.DeferTextIds(); }
     bool EndTextIdBatch() { return m_Index.EndDeferredTextIds(*this); }
 
-    TResStringSortArray SortedByNumberId(bool fixedOnly) const;
+    // numbers, when given, receives the items' numbers in the same order.
+    TResStringSortArray SortedByNumberId(bool fixedOnly, std::vector<int32_t>* numbers = nullptr) const;
     int32_t NextNumberId() const;
     void RenumberIds();
     void SortItems(bool ascending);

@@ -1,8 +1,10 @@
 // libFuzzer target: any bytes must end in a loaded project or one of the
 // reader's own exceptions; anything else (a crash, a sanitizer report, a
-// foreign exception) is a finding.
+// foreign exception) is a finding. A loaded project must also go through
+// the checks and the generators.
 #include "uErrors.h"
 #include "uProject.h"
+#include "uProjectCheck.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -21,6 +23,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         TResProject twice;
         twice.LoadFromText(text);
         if (twice.SaveToText() != text) __builtin_trap();
+        (void)CheckProject(project);
+        (void)project.ConstUnitText();
+        for (int l = 0; l < project.Languages()->Count(); ++l)
+            (void)project.LanguageUnitText(project.Languages()->Items(l));
     } catch (const Exception&) {}
     return 0;
 }

@@ -1,6 +1,7 @@
 // LoadFromFile and LoadFromText: the project file notation read into the model.
 #include "uProject.h"
 #include "uText.h"
+#include "uWords.h"
 
 #include "uErrors.h"
 #include "uRprLexer.h"
@@ -139,7 +140,7 @@ template <> std::span<const TProperty<TResStringConstItem>> Properties()
 template <class T> const TProperty<T>* FindSpeltProperty(std::string_view name)
 {
     for (const TProperty<T>& p : Properties<T>())
-        if (p.Name == name) return &p;
+        if (p.Name.size() == name.size() && Words::SameBytes(p.Name.data(), name.data(), name.size())) return &p;
     return nullptr;
 }
 

@@ -17,6 +17,22 @@ inline uint64_t At(const char* p)
     return w;
 }
 
+// Whether a and b hold the same bytes; those of 4 to 16 bytes are compared
+// in place, a word (or half of one) from each end, without a call.
+inline bool SameBytes(const char* a, const char* b, size_t n)
+{
+    if (n >= 8 && n <= 16) return At(a) == At(b) && At(a + n - 8) == At(b + n - 8);
+    if (n >= 4 && n < 8) {
+        uint32_t x[2], y[2];
+        std::memcpy(&x[0], a, 4);
+        std::memcpy(&x[1], a + n - 4, 4);
+        std::memcpy(&y[0], b, 4);
+        std::memcpy(&y[1], b + n - 4, 4);
+        return x[0] == y[0] && x[1] == y[1];
+    }
+    return n == 0 || std::memcmp(a, b, n) == 0;
+}
+
 inline constexpr uint64_t kOnes = 0x0101010101010101ull;
 inline constexpr uint64_t kHighs = 0x8080808080808080ull;
 

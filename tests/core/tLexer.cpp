@@ -3,6 +3,9 @@
 #include "uRprLexer.h"
 #include "uWords.h"
 
+#include <cstring>
+#include <memory>
+
 namespace {
 
 struct TSeen {
@@ -175,6 +178,26 @@ TEST(Words, EachTestMatchesItsByteAtEveryPlace)
             EXPECT_EQ(Words::HasByte(w, 0x7F), c == 0x7F) << place << " " << b;
             EXPECT_EQ(Words::HasByteBelow(w, 32), c < 32) << place << " " << b;
         }
+}
+
+// Byte strings compared in place: equal, and unequal at every place, for
+// every length up to past two words.
+TEST(Words, SameBytesAtEveryLengthAndPlace)
+{
+    for (size_t n = 0; n <= 20; ++n) {
+        const std::string a(n, 'q');
+        // Copies without a terminator or anything beyond, so that a read past
+        // the end shows under the sanitizers.
+        const std::unique_ptr<char[]> x(new char[n]), y(new char[n]);
+        std::memcpy(x.get(), a.data(), n);
+        std::memcpy(y.get(), a.data(), n);
+        EXPECT_TRUE(Words::SameBytes(x.get(), y.get(), n)) << n;
+        for (size_t place = 0; place < n; ++place) {
+            y[place] = 'r';
+            EXPECT_FALSE(Words::SameBytes(x.get(), y.get(), n)) << n << " " << place;
+            y[place] = 'q';
+        }
+    }
 }
 
 TEST(Lexer, IndentationOfEveryLength)

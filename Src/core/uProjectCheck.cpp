@@ -125,6 +125,11 @@ TTextFacts FactsOf(std::string_view text)
         if (Words::HasByte(w, '\n') || Words::HasByte(w, '%'))
             for (size_t k = i; k < i + 8; ++k) look(text[k]);
     }
+    // The bytes left over lie within the last eight, mostly without either.
+    if (i < text.size() && text.size() >= 8) {
+        const uint64_t w = Words::At(text.data() + text.size() - 8);
+        if (!Words::HasByte(w, '\n') && !Words::HasByte(w, '%')) i = text.size();
+    }
     for (; i < text.size(); ++i) look(text[i]);
     return {static_cast<long long>(text.size() - lf), percent};
 }

@@ -421,4 +421,9 @@ TEST(Check, PercentAndLineFeedsFoundAtEveryPlace)
         text[at * 10] = '\n';
         EXPECT_TRUE(kinds(text).empty()) << at;
     }
+    // In the bytes after the last whole word, for every length of them.
+    for (size_t extra = 1; extra < 8; ++extra) {
+        EXPECT_EQ(kinds(std::string(16 + extra - 2, 'a') + "% "), invalidFormat) << extra;
+        EXPECT_TRUE(kinds(std::string(255, 'x') + std::string(extra, '\n')).empty()) << extra;
+    }
 }

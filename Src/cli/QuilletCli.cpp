@@ -310,9 +310,10 @@ int Generate(const TCliOptions& o)
 // The check's report is composed in one string: a project with a hundred
 // thousand findings makes a report of many megabytes.
 void Append(std::string& out, std::string_view s) { out.append(s); }
+// A number in decimal; a char or bool is no number here.
 template <class TNumber>
-requires std::is_integral_v<TNumber>
-void Append(std::string& out, TNumber n)
+requires(std::is_integral_v<TNumber> && !std::is_same_v<TNumber, char> &&
+         !std::is_same_v<TNumber, bool>) void Append(std::string& out, TNumber n)
 {
     char digits[24];
     out.append(digits, size_t(std::to_chars(digits, digits + sizeof digits, n).ptr - digits));

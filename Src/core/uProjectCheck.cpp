@@ -712,15 +712,7 @@ bool LooksLikeMisreadUtf8(std::string_view text)
     for (size_t i = 0; i < text.size();) {
         const auto b = static_cast<unsigned char>(text[i]);
         if (b < 0x80) {
-            // On to the next byte above 127, found a word at a time.
-            ++i;
-            while (i + 8 <= text.size()) {
-                if (const uint64_t highs = Words::At(text.data() + i) & Words::kHighs) {
-                    i += Words::ZeroBytesBefore(highs);
-                    break;
-                }
-                i += 8;
-            }
+            i += Words::AsciiPrefix(text.data() + i, text.size() - i); // on to the next byte above 127
             continue;
         }
         size_t length;

@@ -83,9 +83,7 @@ void TRprStringDecoder::Run(std::string_view bytes, bool above127)
     size_t i = 0;
     while (i < bytes.size()) {
         if (!m_HighSurrogate) {
-            size_t ascii = i;
-            while (ascii + 8 <= bytes.size() && !(Words::At(bytes.data() + ascii) & Words::kHighs)) ascii += 8;
-            while (ascii < bytes.size() && static_cast<unsigned char>(bytes[ascii]) < 0x80) ++ascii;
+            const size_t ascii = i + Words::AsciiPrefix(bytes.data() + i, bytes.size() - i);
             m_Text.append(bytes.data() + i, ascii - i);
             i = ascii;
             if (i == bytes.size()) break;

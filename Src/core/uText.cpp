@@ -93,26 +93,13 @@ size_t Utf8SequenceLength(std::string_view s)
 
 } // namespace
 
-namespace {
-
-// The length of the run of ASCII bytes at the start of bytes, eight at a time.
-size_t AsciiRun(std::string_view bytes)
-{
-    size_t ascii = 0;
-    while (ascii + 8 <= bytes.size() && !(Words::At(bytes.data() + ascii) & Words::kHighs)) ascii += 8;
-    while (ascii < bytes.size() && static_cast<unsigned char>(bytes[ascii]) < 0x80) ++ascii;
-    return ascii;
-}
-
-} // namespace
-
 std::string ValidUtf8(std::string_view bytes)
 {
     std::string out;
     out.reserve(bytes.size());
     while (!bytes.empty()) {
         // A run of ASCII goes over as it is.
-        if (const size_t ascii = AsciiRun(bytes)) {
+        if (const size_t ascii = Words::AsciiPrefix(bytes.data(), bytes.size())) {
             out.append(bytes.substr(0, ascii));
             bytes.remove_prefix(ascii);
             continue;
@@ -132,7 +119,7 @@ std::string ValidUtf8(std::string_view bytes)
 bool IsValidUtf8(std::string_view bytes)
 {
     while (!bytes.empty()) {
-        const size_t ascii = AsciiRun(bytes);
+        const size_t ascii = Words::AsciiPrefix(bytes.data(), bytes.size());
         const size_t n = ascii ? ascii : Utf8SequenceLength(bytes);
         if (n == 0) return false;
         bytes.remove_prefix(n);

@@ -51,4 +51,15 @@ inline size_t ZeroBytesBefore(uint64_t x)
     else return size_t(std::countl_zero(x)) / 8;
 }
 
+// How many of the n bytes at p, from the first, are below 128 (ASCII): eight
+// at a time, and the first byte above 127 found within its word.
+inline size_t AsciiPrefix(const char* p, size_t n)
+{
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8)
+        if (const uint64_t highs = At(p + i) & kHighs) return i + ZeroBytesBefore(highs);
+    while (i < n && static_cast<unsigned char>(p[i]) < 0x80) ++i;
+    return i;
+}
+
 } // namespace Words

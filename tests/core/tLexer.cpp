@@ -200,6 +200,23 @@ TEST(Words, SameBytesAtEveryLengthAndPlace)
     }
 }
 
+// The ASCII run at the start of a text ends at its first byte above 127,
+// wherever that stands in or after the words.
+TEST(Words, AsciiPrefixEndsAtTheFirstByteAbove127)
+{
+    for (size_t n = 0; n <= 20; ++n) {
+        const std::unique_ptr<char[]> text(new char[n]); // nothing beyond, for the sanitizers
+        std::memset(text.get(), 'a', n);
+        EXPECT_EQ(Words::AsciiPrefix(text.get(), n), n) << n;
+        for (size_t place = 0; place < n; ++place) {
+            text[place] = '\x80';
+            if (place + 1 < n) text[n - 1] = '\xFF'; // a later one does not count
+            EXPECT_EQ(Words::AsciiPrefix(text.get(), n), place) << n << " " << place;
+            std::memset(text.get(), 'a', n);
+        }
+    }
+}
+
 TEST(Lexer, IndentationOfEveryLength)
 {
     for (size_t n = 0; n <= 20; ++n) {

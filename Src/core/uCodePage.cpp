@@ -29,9 +29,7 @@ constexpr char16_t kHigh[128] = {
 };
 // clang-format on
 
-// Reverse tables, made by the compiler: every unit the code page has lies in
-// 0x80..0x2FF or in 0x2000..0x212F (dashes, quotes, the euro and trade mark
-// signs).
+// Reverse tables, made by the compiler.
 struct TReverse {
     std::array<unsigned char, 0x300> Low{};
     std::array<unsigned char, 0x130> Punctuation{};
@@ -40,7 +38,7 @@ constexpr TReverse kReverse = [] {
     TReverse r;
     for (int b = 0x80; b < 0x100; ++b) {
         const char16_t u = kHigh[b - 0x80];
-        if (u < 0x300) r.Low[u] = static_cast<unsigned char>(b);
+        if (u < 0x300) r.Low.at(u) = static_cast<unsigned char>(b);
         else r.Punctuation.at(u - 0x2000) = static_cast<unsigned char>(b);
     }
     return r;
@@ -48,21 +46,10 @@ constexpr TReverse kReverse = [] {
 
 } // namespace
 
-char16_t ByteToUnit(unsigned char b) { return b < 0x80 ? char16_t(b) : kHigh[b - 0x80]; }
+const std::array<unsigned char, 0x300> Detail::kLowBytes = kReverse.Low;
+const std::array<unsigned char, 0x130> Detail::kPunctuationBytes = kReverse.Punctuation;
 
-char UnitToByte(char16_t u)
-{
-    if (u < 0x80) return static_cast<char>(u);
-    if (u < 0x300) {
-        const unsigned char b = kReverse.Low[u];
-        return b ? static_cast<char>(b) : '?';
-    }
-    if (u >= 0x2000 && u < 0x2130) {
-        const unsigned char b = kReverse.Punctuation[u - 0x2000];
-        return b ? static_cast<char>(b) : '?';
-    }
-    return '?';
-}
+char16_t ByteToUnit(unsigned char b) { return b < 0x80 ? char16_t(b) : kHigh[b - 0x80]; }
 
 std::u16string ToUnicode(std::string_view text)
 {

@@ -436,15 +436,7 @@ private:
         const std::string_view name = m_Token.Text;
         m_Decoder.Begin(); // before the value's first token is read
         Advance();
-        const auto set = [&](auto apply) {
-            try {
-                apply();
-            } catch (const Exception& e) {
-                TLine line(TObject(object), m_LineLevel);
-                line.Add(name);
-                FailApply(line, e.Message());
-            }
-        };
+        const auto set = [&](auto apply) { SetUsual(object, name, apply); };
         if (p->Kind == TPropKind::String && m_Token.Kind == TRprTokenKind::String) {
             Advance();
             while (m_Token.IsSymbol('+')) {
@@ -467,6 +459,71 @@ private:
         const TTarget target{TObject(object), p, p->Kind};
         ReadValue(line, &target);
         return true;
+    }
+
+    // The property lines of an item that is applied, with the lexer just past
+    // "item"; after them either the lexer is past the item's "end" or the
+    // token read is that "end".
+    template <class T> void ReadItemLines(T* item)
+    {
+        const bool taken = TakeUsualLines(item);
+        if (taken && m_Lexer.TakeWord("end")) return;
+        Advance();
+        if (!taken) SkipIndex();
+        while (!m_Token.IsKeyword("end"))
+            if (!ParseUsualLine(item)) ParsePropertyLine(TObject(item));
+    }
+
+    // The usual lines at the start of an item, read and applied as
+    // ParseUsualLine would, but straight from the text: with the lexer just
+    // past "item" and no token read ahead. Stops before the first line that
+    // is not usual, with that line not read; true when it read any.
+    template <class T> bool TakeUsualLines(T* object)
+    {
+        bool any = false;
+        while (Applying() && m_Depth + 1 <= kMaxDepth && TakeUsualLine(object)) any = true;
+        return any;
+    }
+    template <class T> bool TakeUsualLine(T* object)
+    {
+        m_Lexer.PassBlanks(); // at most once: a line that is not taken stays after them
+        const TRprLexer::TMark mark = m_Lexer.Mark();
+        const TProperty<T>* p = nullptr;
+        for (const TProperty<T>& property : Properties<T>())
+            if ((property.Kind == TPropKind::String || property.Kind == TPropKind::Integer) &&
+                m_Lexer.TakeAssignment(property.Name)) {
+                p = &property;
+                break;
+            }
+        const std::string_view name = p ? p->Name : std::string_view();
+        if (p && p->Kind == TPropKind::String) {
+            m_Decoder.Begin();
+            bool taken = m_Lexer.TakeString();
+            while (taken && m_Lexer.TakeSymbol('+')) taken = m_Lexer.TakeString();
+            if (taken) {
+                SetUsual(object, name, [&] { p->SetString(*object, m_Decoder.Finish()); });
+                return true;
+            }
+        } else if (int32_t value = 0; p && p->Kind == TPropKind::Integer && m_Lexer.TakeSmallNumber(value)) {
+            SetUsual(object, name, [&] { p->SetInteger(*object, value); });
+            return true;
+        }
+        m_Lexer.Reset(mark);
+        return false;
+    }
+
+    // Applies the value of a usual line, which names the property of object
+    // that apply sets; nothing once a value has failed.
+    template <class T, class TApply> void SetUsual(T* object, std::string_view name, TApply apply)
+    {
+        if (!Applying()) return;
+        try {
+            apply();
+        } catch (const Exception& e) {
+            TLine line(TObject(object), m_LineLevel);
+            line.Add(name);
+            FailApply(line, e.Message());
+        }
     }
 
     // The property the line's name leads to; false, with the error kept, when
@@ -605,26 +662,32 @@ private:
         bool cleared = false;
         while (!m_Token.IsSymbol('>')) {
             if (!m_Token.IsKeyword("item")) Fail(kMsgItemExpected);
-            Advance();
-            SkipIndex(); // an index written as "item [7]" is ignored: items always append
             TObject item;
             if constexpr (requires { list->Add(); }) {
                 if (list && Applying()) {
-                    if (!cleared) list->Clear();
-                    cleared = true;
-                    auto* added = list->Add();
+                    auto* added = AddItem(*list, cleared);
                     item = added;
-                    while (!m_Token.IsKeyword("end"))
-                        if (!ParseUsualLine(added)) ParsePropertyLine(item);
+                    ReadItemLines(added);
                 }
             }
-            while (!m_Token.IsKeyword("end")) ParsePropertyLine(item);
+            if (std::holds_alternative<std::monostate>(item)) {
+                Advance();
+                SkipIndex(); // an index written as "item [7]" is ignored: items always append
+                while (!m_Token.IsKeyword("end")) ParsePropertyLine(item);
+            }
             Advance();
             // Only what is applied goes: nothing read later looks back at it.
             if (m_Release && !std::holds_alternative<std::monostate>(item)) m_Release->ReleaseBefore(m_Token.Start);
         }
         Advance();
     }
+    template <class TList> static auto* AddItem(TList& list, bool& cleared)
+    {
+        if (!cleared) list.Clear();
+        cleared = true;
+        return list.Add();
+    }
+
     template <class T> static TObject ListOf(T* object, const TTarget& target)
     {
         return static_cast<const TProperty<T>*>(target.Property)->List(*object);

@@ -65,7 +65,7 @@ void TRprStringDecoder::Unit(char16_t u)
     else m_Text += CodePage::UnitToByte(u);
 }
 
-void TRprStringDecoder::Run(std::string_view bytes, bool above127)
+void TRprStringDecoder::RunConverted(std::string_view bytes, bool above127)
 {
     if (!m_Wide) {
         // Only a previous token can have left a surrogate waiting; this token's
@@ -92,7 +92,7 @@ void TRprStringDecoder::Run(std::string_view bytes, bool above127)
     }
 }
 
-void TRprStringDecoder::Escape(uint32_t value, bool above127)
+void TRprStringDecoder::EscapeAny(uint32_t value, bool above127)
 {
     if (above127 && !m_Wide) {
         // The token is Unicode after all: what it gave so far are Latin-1
@@ -210,10 +210,7 @@ TRprToken TRprLexer::Next()
 
 void TRprLexer::Next(TRprToken& t)
 {
-    // Tokens on a line mostly stand one blank apart.
-    if (m_Pos + 1 < m_Text.size() && m_Text[m_Pos] == ' ' && static_cast<unsigned char>(m_Text[m_Pos + 1]) > 32)
-        ++m_Pos;
-    else SkipBlanks();
+    PassBlanks();
     t.Kind = TRprTokenKind::Eof;
     t.Text = {};
     t.Integer = 0;
@@ -243,6 +240,42 @@ void TRprLexer::Next(TRprToken& t)
         t.Text = m_Text.substr(t.Start, 1);
     }
     t.End = m_Pos;
+}
+
+bool TRprLexer::TakeWord(std::string_view word)
+{
+    PassBlanks();
+    const size_t end = m_Pos + word.size();
+    if (end > m_Text.size() || m_Text.compare(m_Pos, word.size(), word) != 0 ||
+        (end < m_Text.size() && kIdentChar[static_cast<unsigned char>(m_Text[end])]))
+        return false;
+    m_Pos = end;
+    return true;
+}
+
+bool TRprLexer::TakeString()
+{
+    PassBlanks();
+    if (!m_Decoder || m_Pos >= m_Text.size() || (Peek() != '\'' && Peek() != '#')) return false;
+    const size_t end = ScanStringToken(m_Text, m_Pos, *m_Decoder);
+    if (end == std::string_view::npos) return false;
+    m_Pos = end;
+    return true;
+}
+
+bool TRprLexer::TakeSmallNumber(int32_t& value)
+{
+    PassBlanks();
+    size_t end = m_Pos;
+    int32_t v = 0;
+    while (end < m_Text.size() && end - m_Pos < 9 && IsDigit(static_cast<unsigned char>(m_Text[end])))
+        v = v * 10 + (m_Text[end++] - '0');
+    // A blank after the digits makes them an integer token; nothing else
+    // does for sure (a digit, a sign, an exponent or a type letter).
+    if (end == m_Pos || end >= m_Text.size() || static_cast<unsigned char>(m_Text[end]) > 32) return false;
+    value = v;
+    m_Pos = end;
+    return true;
 }
 
 void TRprLexer::SkipBinary()

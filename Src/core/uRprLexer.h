@@ -2,6 +2,9 @@
 // of the project file reader.
 #pragma once
 
+#include "uCodePage.h"
+#include "uWords.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -62,9 +65,31 @@ private:
     // The lexer hands over each token as it scans it.
     friend class TRprLexer;
     void BeginToken();
-    // A quoted run; above127 tells whether it holds a byte above 127.
-    void Run(std::string_view bytes, bool above127);
-    void Escape(uint32_t value, bool above127);
+    // A quoted run; above127 tells whether it holds a byte above 127. Mostly
+    // its bytes are the text's, with no surrogate waiting.
+    void Run(std::string_view bytes, bool above127)
+    {
+        if (!m_HighSurrogate && (!m_Wide || !above127)) m_Text.append(bytes);
+        else RunConverted(bytes, above127);
+    }
+    // An escape; above127 tells whether its number exceeds 127. Mostly it is
+    // one character, in a token that is Unicode already or stays 8-bit.
+    void Escape(uint32_t value, bool above127)
+    {
+        if (!m_HighSurrogate) {
+            if (!m_Wide && !above127) {
+                m_Text.push_back(static_cast<char>(value));
+                return;
+            }
+            if (m_Wide && (value < 0xD800 || value >= 0xDC00)) {
+                m_Text.push_back(CodePage::UnitToByte(static_cast<char16_t>(value)));
+                return;
+            }
+        }
+        EscapeAny(value, above127);
+    }
+    void RunConverted(std::string_view bytes, bool above127);
+    void EscapeAny(uint32_t value, bool above127);
     void Unit(char16_t u);
     void FlushSurrogate();
 
@@ -125,6 +150,59 @@ public:
     }
     // Hexadecimal data after "{": pairs of hex digits up to "}".
     void SkipBinary();
+
+    // Steps for the reader's fast path over its most common lines, which it
+    // reads straight from the text. Each Take step passes blanks and line
+    // ends as Next does, then takes what it looks for and returns true, or
+    // returns false with that not taken. Reset goes back to a Mark, undoing
+    // the steps since; what they learnt of the text's line ends stays, as
+    // they would learn it again.
+
+    // What lies before a token: mostly one blank between tokens on a line, or
+    // a line end and the next line's indentation.
+    void PassBlanks()
+    {
+        if (m_Pos < m_Text.size() && static_cast<unsigned char>(m_Text[m_Pos]) > 32) return;
+        if (m_Pos + 1 < m_Text.size() && m_Text[m_Pos] == ' ' && static_cast<unsigned char>(m_Text[m_Pos + 1]) > 32)
+            ++m_Pos;
+        else SkipBlanks();
+    }
+    struct TMark {
+        size_t Pos;
+        int Line;
+    };
+    TMark Mark() const { return {m_Pos, m_Line}; }
+    void Reset(TMark mark)
+    {
+        m_Pos = mark.Pos;
+        m_Line = mark.Line;
+    }
+    // The name, spelt as given, and " =": the name's token followed by what
+    // SkipAssignment passes. Unlike the other steps, it passes no blanks.
+    bool TakeAssignment(std::string_view name)
+    {
+        const size_t end = m_Pos + name.size();
+        if (end + 1 >= m_Text.size() || m_Text[end] != ' ' || m_Text[end + 1] != '=' ||
+            !Words::SameBytes(m_Text.data() + m_Pos, name.data(), name.size()))
+            return false;
+        m_Pos = end + 2;
+        return true;
+    }
+    // A word spelt as given, which no character of a word follows.
+    bool TakeWord(std::string_view word);
+    // One string token, decoded into the decoder.
+    bool TakeString();
+    // A symbol of one character.
+    bool TakeSymbol(char c)
+    {
+        PassBlanks();
+        if (m_Pos >= m_Text.size() || m_Text[m_Pos] != c) return false;
+        ++m_Pos;
+        return true;
+    }
+    // One to nine decimal digits, which Next would read as an integer token:
+    // a blank or line end follows them.
+    bool TakeSmallNumber(int32_t& value);
 
     [[noreturn]] void Fail(std::string_view message) const;
 

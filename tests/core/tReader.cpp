@@ -279,6 +279,79 @@ TEST(Reader, UsualLinesReadAsAnyOther)
         }
 }
 
+// The lines of an item that stand right after its "item", and the "end"
+// after them, are read straight from the text while they are usual; an item
+// reads the same whether or not its lines are. Two blanks before "=" make
+// every line unusual, and change nothing else.
+TEST(Reader, ItemsReadAsAnyOther)
+{
+    const std::string texts[] = {
+        "Value = 'x'\nLanguageId = 0\nend",
+        "Value = 'x' + #269 +\n  'y'\nLanguageId = 1\nend",
+        "Value = 'x'\nLanguageId = 1\nend>",
+        "Value = 'x'\nLanguageId = 0\nEND",
+        "Value = 'x' LanguageId = 0 end",
+        "LanguageId = 1\nValue = 'x'\nValue = 'y'\nend",
+        "Value = 'x'\nLanguageId = 0\nendx\nend",
+        "Value = 'x'\nLanguageId = 0\nend.x",
+        "Value = 'x'\n[7]\nend",
+        "[7]\nValue = 'x'\nend",
+        "Value = 'x'\nLanguageId = 0\nVisible = True\nend",
+        "Value = 'x'\nLanguageId = 0\nLanguageId.X = 1\nend",
+        "Value = 'x'\nLanguageId = 007\nend",
+        "Value = 'x'\nLanguageId = 123456789\nend",
+        "Value = 'x'\nLanguageId = 1234567890\nend",
+        "Value = 'x'\nLanguageId = 99999999999999999999\nend",
+        "Value = 'x'\nLanguageId = -1\nend",
+        "Value = 'x'\nLanguageId = 7s\nend",
+        "Value = 'x'\nLanguageId = 7e3\nend",
+        "Value = 'x'\nLanguageId = 7.\nend",
+        "Value = 'x'\nLanguageId = 7x\nend",
+        "Value = 'x'\nLanguageId = 7",
+        "Value = 'x' 'y'\nend",
+        "Value = 'x'.y\nend",
+        "Value = 'x' +\nLanguageId = 0\nend",
+        "Value = 'x\nLanguageId = 0\nend",
+        "Value = 'x'#\nend",
+        "Value = 7\nend",
+        "Value == 'x'\nend",
+        "Value = 'x'\nLanguageId = 0\nitem",
+    };
+    // The texts stand in the second item's list; its string item has usual
+    // lines of its own, and a third item follows.
+    const auto project = [](const std::string& text, const std::string& assign) {
+        std::string body = text;
+        for (size_t at = 0; (at = body.find(" = ", at)) != std::string::npos; at += assign.size())
+            body.replace(at, 3, assign);
+        for (size_t at = 0; (at = body.find('\n', at)) != std::string::npos; at += 11)
+            body.replace(at, 1, "\n          ");
+        return File(
+            "object TResProject\n  Languages = <\n    item\n      TextId = 'CZ'\n    end\n    item\n"
+            "      TextId = 'EN'\n    end>\n  Strings = <\n    item\n      TextId = 'sFirst'\n    end\n"
+            "    item\n      TextId" +
+            assign + "'sSecond'\n      NumberId" + assign +
+            "7\n"
+            "      StringConsts = <\n        item\n          " +
+            body +
+            "\n        >\n    end\n"
+            "    item\n      NumberId" +
+            assign + "9\n    end>\nend\n");
+    };
+    for (const std::string& text : texts) {
+        TResProject usual, unusual;
+        const std::string expected = LoadOutcome(unusual, [&] { unusual.LoadFromText(project(text, "  =  ")); });
+        EXPECT_EQ(LoadOutcome(usual, [&] { usual.LoadFromText(project(text, " = ")); }), expected) << text;
+    }
+    // The usual item itself loads.
+    TResProject p;
+    p.LoadFromText(project(texts[1], " = "));
+    ASSERT_EQ(p.Strings()->Count(), 3);
+    const TResStringConstItem* t = p.Strings()->Items(1)->StringConsts()->Items(0);
+    EXPECT_EQ(t->Value(), "x\xE8y");
+    EXPECT_EQ(t->LanguageId(), 1);
+    EXPECT_EQ(p.Strings()->Items(1)->NumberId(), 7);
+}
+
 // The text ends at its first zero byte, which the lexer finds as it goes:
 // a zero byte anywhere reads exactly as the text cut there, also where the
 // cut decides whether a line is too long.

@@ -466,50 +466,71 @@ private:
     // token read is that "end".
     template <class T> void ReadItemLines(T* item)
     {
-        const bool taken = TakeUsualLines(item);
-        if (taken && m_Lexer.TakeWord("end")) return;
-        Advance();
-        if (!taken) SkipIndex();
+        const TTaken taken = TakeUsualLines(item);
+        if (taken == TTaken::Lines && m_Lexer.TakeWord("end")) return;
+        if (taken != TTaken::TokenRead) Advance();
+        if (taken == TTaken::Nothing) SkipIndex();
         while (!m_Token.IsKeyword("end"))
             if (!ParseUsualLine(item)) ParsePropertyLine(TObject(item));
     }
 
+    // What TakeUsualLines read: nothing, or lines up to where the lexer
+    // stands with no token read ahead, or lines and a list whose value ended
+    // with the token after it read.
+    enum class TTaken { Nothing, Lines, TokenRead };
+
     // The usual lines at the start of an item, read and applied as
-    // ParseUsualLine would, but straight from the text: with the lexer just
-    // past "item" and no token read ahead. Stops before the first line that
-    // is not usual, with that line not read; true when it read any.
-    template <class T> bool TakeUsualLines(T* object)
+    // ParseUsualLine and ParsePropertyLine would, but straight from the text:
+    // with the lexer just past "item" and no token read ahead. They end
+    // before the first line that is not usual, with that line not read, or
+    // after a line that holds a list.
+    template <class T> TTaken TakeUsualLines(T* object)
     {
-        bool any = false;
-        while (Applying() && m_Depth + 1 <= kMaxDepth && TakeUsualLine(object)) any = true;
-        return any;
+        TTaken taken = TTaken::Nothing;
+        while (taken != TTaken::TokenRead && Applying() && m_Depth + 1 <= kMaxDepth) {
+            const TTaken line = TakeUsualLine(object);
+            if (line == TTaken::Nothing) break;
+            taken = line;
+        }
+        return taken;
     }
-    template <class T> bool TakeUsualLine(T* object)
+    template <class T> TTaken TakeUsualLine(T* object)
     {
         m_Lexer.PassBlanks(); // at most once: a line that is not taken stays after them
         const TRprLexer::TMark mark = m_Lexer.Mark();
         const TProperty<T>* p = nullptr;
         for (const TProperty<T>& property : Properties<T>())
-            if ((property.Kind == TPropKind::String || property.Kind == TPropKind::Integer) &&
+            if (property.Kind != TPropKind::Boolean && property.Kind != TPropKind::ComponentName &&
                 m_Lexer.TakeAssignment(property.Name)) {
                 p = &property;
                 break;
             }
-        const std::string_view name = p ? p->Name : std::string_view();
-        if (p && p->Kind == TPropKind::String) {
+        if (!p) return TTaken::Nothing;
+        if (p->Kind == TPropKind::ItemList) {
+            // The name needs no looking up; the value goes through the
+            // general steps.
+            m_Decoder.Begin();
+            Advance();
+            TLine line(TObject(object), m_LineLevel);
+            line.Add(p->Name);
+            const TTarget target{TObject(object), p, p->Kind};
+            ReadValue(line, &target);
+            return TTaken::TokenRead;
+        }
+        if (p->Kind == TPropKind::String) {
             m_Decoder.Begin();
             bool taken = m_Lexer.TakeString();
             while (taken && m_Lexer.TakeSymbol('+')) taken = m_Lexer.TakeString();
             if (taken) {
-                SetUsual(object, name, [&] { p->SetString(*object, m_Decoder.Finish()); });
-                return true;
+                SetUsual(object, p->Name, [&] { p->SetString(*object, m_Decoder.Finish()); });
+                return TTaken::Lines;
             }
-        } else if (int32_t value = 0; p && p->Kind == TPropKind::Integer && m_Lexer.TakeSmallNumber(value)) {
-            SetUsual(object, name, [&] { p->SetInteger(*object, value); });
-            return true;
+        } else if (int32_t value = 0; m_Lexer.TakeSmallNumber(value)) {
+            SetUsual(object, p->Name, [&] { p->SetInteger(*object, value); });
+            return TTaken::Lines;
         }
         m_Lexer.Reset(mark);
-        return false;
+        return TTaken::Nothing;
     }
 
     // Applies the value of a usual line, which names the property of object
@@ -660,8 +681,16 @@ private:
     {
         Advance(); // "<"
         bool cleared = false;
-        while (!m_Token.IsSymbol('>')) {
-            if (!m_Token.IsKeyword("item")) Fail(kMsgItemExpected);
+        // After an applied item, what mostly follows it, "item" or ">", is
+        // taken straight from the text; true while the lexer stands just past
+        // such an "item", with no token read ahead.
+        bool itemTaken = false;
+        for (;;) {
+            if (!itemTaken) {
+                if (m_Token.IsSymbol('>')) break;
+                if (!m_Token.IsKeyword("item")) Fail(kMsgItemExpected);
+            }
+            itemTaken = false;
             TObject item;
             if constexpr (requires { list->Add(); }) {
                 if (list && Applying()) {
@@ -674,10 +703,16 @@ private:
                 Advance();
                 SkipIndex(); // an index written as "item [7]" is ignored: items always append
                 while (!m_Token.IsKeyword("end")) ParsePropertyLine(item);
+            } else {
+                // Only what is applied goes: nothing read later looks back at it.
+                if (m_Release) m_Release->ReleaseBefore(m_Lexer.Position());
+                if (m_Lexer.TakeWord("item")) {
+                    itemTaken = true;
+                    continue;
+                }
+                if (m_Lexer.TakeSymbol('>')) break;
             }
             Advance();
-            // Only what is applied goes: nothing read later looks back at it.
-            if (m_Release && !std::holds_alternative<std::monostate>(item)) m_Release->ReleaseBefore(m_Token.Start);
         }
         Advance();
     }

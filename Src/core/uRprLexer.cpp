@@ -146,6 +146,35 @@ struct TNoStringSink {
 // ---------------------------------------------------------------------------
 // Tokens
 
+// Where the quoted run from pos ends: at its apostrophe, or at a line end or
+// the end of the text, which leave it unfinished. Every byte of the run is
+// or'ed into seen.
+inline size_t QuotedRunEnd(const char* data, size_t pos, size_t size, uint64_t& seen)
+{
+    size_t end = pos;
+    while (end + 8 <= size) {
+        // CR and LF are both below 14, where little else is: a byte of the
+        // word that is an apostrophe or below 14 stops the word.
+        const uint64_t w = Words::At(data + end);
+        const uint64_t stops = Words::ZeroMask(w ^ (Words::kOnes * '\'')) | Words::BelowMask(w, 14);
+        if (!stops) {
+            seen |= w;
+            end += 8;
+            continue;
+        }
+        if constexpr (std::endian::native != std::endian::little) break; // the first stop is found byte by byte
+        // The first stop of a little-endian word is its lowest marked byte.
+        const size_t k = Words::ZeroBytesBefore(stops);
+        seen |= w & ((uint64_t(1) << (8 * k)) - 1);
+        end += k;
+        if (kEndsQuotedRun[static_cast<unsigned char>(data[end])]) return end;
+        ++end; // another control byte, which is text
+    }
+    while (end < size && !kEndsQuotedRun[static_cast<unsigned char>(data[end])])
+        seen |= static_cast<unsigned char>(data[end++]);
+    return end;
+}
+
 // One string token from pos: quoted parts and "#" escapes with no blank
 // between them, handed to the sink piece by piece. Returns the position
 // after the token, or npos when a quoted part does not end on its line.
@@ -159,17 +188,8 @@ template <class TSink> size_t TRprLexer::ScanStringToken(std::string_view text, 
         if (c == '\'') {
             ++pos;
             for (;;) {
-                size_t end = pos;
                 uint64_t seen = 0; // every byte of the run or'ed in: is any above 127?
-                while (end + 8 <= size) {
-                    // CR and LF are both below 14, where little else is.
-                    const uint64_t w = Words::At(data + end);
-                    if (Words::HasByte(w, '\'') || Words::HasByteBelow(w, 14)) break;
-                    seen |= w;
-                    end += 8;
-                }
-                while (end < size && !kEndsQuotedRun[static_cast<unsigned char>(data[end])])
-                    seen |= static_cast<unsigned char>(data[end++]);
+                const size_t end = QuotedRunEnd(data, pos, size, seen);
                 if (end >= size || data[end] != '\'') return std::string_view::npos;
                 sink.Run(text.substr(pos, end - pos), (seen & Words::kHighs) != 0);
                 pos = end + 1;
@@ -242,16 +262,7 @@ void TRprLexer::Next(TRprToken& t)
     t.End = m_Pos;
 }
 
-bool TRprLexer::TakeWord(std::string_view word)
-{
-    PassBlanks();
-    const size_t end = m_Pos + word.size();
-    if (end > m_Text.size() || m_Text.compare(m_Pos, word.size(), word) != 0 ||
-        (end < m_Text.size() && kIdentChar[static_cast<unsigned char>(m_Text[end])]))
-        return false;
-    m_Pos = end;
-    return true;
-}
+bool TRprLexer::IsWordByte(unsigned char c) { return kIdentChar[c]; }
 
 bool TRprLexer::TakeString()
 {
@@ -299,11 +310,24 @@ void TRprLexer::SkipBlanks()
     const char* const data = m_Text.data();
     size_t size = m_Text.size(); // a line start may find the end of the text
     size_t pos = m_Pos;
-    // Mostly the end of a line, CR LF, then the next line's indentation.
+    // Mostly the end of a line, CR LF, then the next line's indentation and
+    // a token.
     if (pos + 1 < size && data[pos] == '\r' && data[pos + 1] == '\n') {
         pos += 2;
         LineStarts(pos);
         size = m_Text.size();
+        while (pos + 8 <= size) {
+            const uint64_t others = Words::At(data + pos) ^ (Words::kOnes * ' ');
+            if (others) {
+                pos += Words::ZeroBytesBefore(others);
+                if (static_cast<unsigned char>(data[pos]) > 32) {
+                    m_Pos = pos;
+                    return;
+                }
+                break;
+            }
+            pos += 8;
+        }
     }
     while (pos < size) {
         const auto c = static_cast<unsigned char>(data[pos]);

@@ -172,6 +172,8 @@ public:
         int Line;
     };
     TMark Mark() const { return {m_Pos, m_Line}; }
+    // Where the lexer stands in the text.
+    size_t Position() const { return m_Pos; }
     void Reset(TMark mark)
     {
         m_Pos = mark.Pos;
@@ -188,8 +190,19 @@ public:
         m_Pos = end + 2;
         return true;
     }
-    // A word spelt as given, which no character of a word follows.
-    bool TakeWord(std::string_view word);
+    // A word spelt as given, which no character of a word follows. Inline:
+    // the words are short, and known where it is called.
+    bool TakeWord(std::string_view word)
+    {
+        PassBlanks();
+        const size_t end = m_Pos + word.size();
+        if (end > m_Text.size()) return false;
+        for (size_t i = 0; i < word.size(); ++i)
+            if (m_Text[m_Pos + i] != word[i]) return false;
+        if (end < m_Text.size() && IsWordByte(static_cast<unsigned char>(m_Text[end]))) return false;
+        m_Pos = end;
+        return true;
+    }
     // One string token, decoded into the decoder.
     bool TakeString();
     // A symbol of one character.
@@ -208,6 +221,7 @@ public:
 
 private:
     unsigned char Peek() const { return static_cast<unsigned char>(m_Text[m_Pos]); }
+    static bool IsWordByte(unsigned char c);
     void SkipBlanks();
     void CheckLine(size_t lineStart);
     // Ends the text at its first zero byte, when one lies in the length bytes

@@ -36,12 +36,18 @@ inline bool SameBytes(const char* a, const char* b, size_t n)
 inline constexpr uint64_t kOnes = 0x0101010101010101ull;
 inline constexpr uint64_t kHighs = 0x8080808080808080ull;
 
+// The high bit of each byte of w that is zero (ZeroMask) or below n, n at
+// most 128 (BelowMask). Only the lowest marked byte is sure: a borrow from
+// it may mark a byte above it as well.
+inline uint64_t ZeroMask(uint64_t w) { return (w - kOnes) & ~w & kHighs; }
+inline uint64_t BelowMask(uint64_t w, unsigned char n) { return (w - kOnes * n) & ~w & kHighs; }
+
 // Whether a byte of w is zero.
-inline bool HasZero(uint64_t w) { return ((w - kOnes) & ~w & kHighs) != 0; }
+inline bool HasZero(uint64_t w) { return ZeroMask(w) != 0; }
 // Whether a byte of w equals b.
 inline bool HasByte(uint64_t w, unsigned char b) { return HasZero(w ^ (kOnes * b)); }
 // Whether a byte of w is below n (n at most 128).
-inline bool HasByteBelow(uint64_t w, unsigned char n) { return ((w - kOnes * n) & ~w & kHighs) != 0; }
+inline bool HasByteBelow(uint64_t w, unsigned char n) { return BelowMask(w, n) != 0; }
 
 // How many bytes, in memory order, come before the first byte of x that is
 // not zero; x must not be 0.

@@ -3,6 +3,7 @@
 #include "uRprLexer.h"
 #include "uWords.h"
 
+#include <bit>
 #include <cstring>
 #include <memory>
 
@@ -178,6 +179,26 @@ TEST(Words, EachTestMatchesItsByteAtEveryPlace)
             EXPECT_EQ(Words::HasByte(w, 0x7F), c == 0x7F) << place << " " << b;
             EXPECT_EQ(Words::HasByteBelow(w, 32), c < 32) << place << " " << b;
         }
+}
+
+// The lowest marked byte of a mask is the first byte that matches, in
+// memory order on a little-endian machine, whatever the bytes after it.
+TEST(Words, TheFirstMarkedByteIsTheFirstThatMatches)
+{
+    if constexpr (std::endian::native != std::endian::little) GTEST_SKIP() << "only used on little-endian machines";
+    for (int first = 0; first < 8; ++first)
+        for (const unsigned char match : {0x00, 0x01, 0x0D})
+            for (const unsigned char after : {0x00, 0x01, 0x0D, 0x0E, 0x80, 0xFF}) {
+                char bytes[8];
+                std::memset(bytes, 'a', sizeof bytes);
+                bytes[first] = static_cast<char>(match);
+                for (int place = first + 1; place < 8; ++place) bytes[place] = static_cast<char>(after);
+                const uint64_t w = Words::At(bytes);
+                const uint64_t below = Words::BelowMask(w, 14), zero = Words::ZeroMask(w);
+                ASSERT_NE(below, 0u);
+                EXPECT_EQ(Words::ZeroBytesBefore(below), size_t(first)) << first << " " << int(after);
+                if (match == 0) EXPECT_EQ(Words::ZeroBytesBefore(zero), size_t(first)) << first << " " << int(after);
+            }
 }
 
 // Byte strings compared in place: equal, and unequal at every place, for

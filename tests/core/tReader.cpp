@@ -319,8 +319,9 @@ TEST(Reader, ItemsReadAsAnyOther)
     };
     // The texts stand in the second item's list; its string item has usual
     // lines of its own, and a third item follows.
-    const auto project = [](const std::string& text, const std::string& assign) {
-        std::string body = text;
+    // Lines after the list, and another item after them, are read as usual.
+    const auto project = [](const std::string& text, const std::string& assign, const std::string& after = "") {
+        std::string body = text + "\n>\n" + after;
         for (size_t at = 0; (at = body.find(" = ", at)) != std::string::npos; at += assign.size())
             body.replace(at, 3, assign);
         for (size_t at = 0; (at = body.find('\n', at)) != std::string::npos; at += 11)
@@ -329,19 +330,18 @@ TEST(Reader, ItemsReadAsAnyOther)
             "object TResProject\n  Languages = <\n    item\n      TextId = 'CZ'\n    end\n    item\n"
             "      TextId = 'EN'\n    end>\n  Strings = <\n    item\n      TextId = 'sFirst'\n    end\n"
             "    item\n      TextId" +
-            assign + "'sSecond'\n      NumberId" + assign +
-            "7\n"
-            "      StringConsts = <\n        item\n          " +
-            body +
-            "\n        >\n    end\n"
-            "    item\n      NumberId" +
-            assign + "9\n    end>\nend\n");
+            assign + "'sSecond'\n      NumberId" + assign + "7\n      StringConsts" + assign +
+            "<\n        item\n          " + body + "\n    end\n    item\n      NumberId" + assign +
+            "9\n    end>\nend\n");
     };
-    for (const std::string& text : texts) {
-        TResProject usual, unusual;
-        const std::string expected = LoadOutcome(unusual, [&] { unusual.LoadFromText(project(text, "  =  ")); });
-        EXPECT_EQ(LoadOutcome(usual, [&] { usual.LoadFromText(project(text, " = ")); }), expected) << text;
-    }
+    for (const std::string& text : texts)
+        for (const char* after : {"", "NumberId = 8\nFixedId = True", "StringConsts = <>", "Bad = 1"}) {
+            TResProject usual, unusual;
+            const std::string expected =
+                LoadOutcome(unusual, [&] { unusual.LoadFromText(project(text, "  =  ", after)); });
+            EXPECT_EQ(LoadOutcome(usual, [&] { usual.LoadFromText(project(text, " = ", after)); }), expected)
+                << text << " / " << after;
+        }
     // The usual item itself loads.
     TResProject p;
     p.LoadFromText(project(texts[1], " = "));

@@ -70,6 +70,20 @@ bool AllQuotable(uint64_t w)
 {
     return !Words::HasByteBelow(w, 32) && !Words::HasByte(w, '\'') && !Words::HasByte(w, 127);
 }
+// Where the run of quotable bytes from i ends, at limit at the most.
+size_t QuotableEnd(const char* data, size_t i, size_t limit)
+{
+#if QUILLET_BYTES16
+    for (; i + 16 <= limit; i += 16) {
+        const Bytes16::TBytes v = Bytes16::At(data + i);
+        if (const unsigned others = Bytes16::Below(v, 32) | Bytes16::Equal(v, '\'') | Bytes16::Equal(v, 127))
+            return i + Bytes16::First(others);
+    }
+#endif
+    while (i + 8 <= limit && AllQuotable(Words::At(data + i))) i += 8;
+    while (i < limit && IsQuotable(static_cast<unsigned char>(data[i]))) ++i;
+    return i;
+}
 
 // The most PutChunks writes for a text of n bytes: a byte takes at most 6
 // characters ("', $hh"), and a chunk of at least 60 characters adds a line
@@ -99,9 +113,7 @@ char* PutChunks(char* p, std::string_view t)
                 // The rest of a run of quotable bytes, as far as the chunk goes.
                 const ptrdiff_t used = p - chunkStart; // may be past 60 already
                 const size_t limit = std::min(t.size(), pos + (used < 60 ? size_t(60 - used) : 0));
-                size_t end = pos;
-                while (end + 8 <= limit && AllQuotable(Words::At(t.data() + end))) end += 8;
-                while (end < limit && IsQuotable(static_cast<unsigned char>(t[end]))) ++end;
+                const size_t end = QuotableEnd(t.data(), pos, limit);
                 std::memcpy(p, t.data() + pos, end - pos);
                 p += end - pos;
                 pos = end;

@@ -120,6 +120,13 @@ TTextFacts FactsOf(std::string_view text)
         percent = percent || c == '%';
     };
     size_t i = 0;
+#if QUILLET_BYTES16
+    for (; i + 16 <= text.size(); i += 16) {
+        const Bytes16::TBytes v = Bytes16::At(text.data() + i);
+        lf += size_t(std::popcount(Bytes16::Equal(v, '\n')));
+        percent = percent || Bytes16::Equal(v, '%');
+    }
+#endif
     for (; i + 8 <= text.size(); i += 8) {
         const uint64_t w = Words::At(text.data() + i);
         if (Words::HasByte(w, '\n') || Words::HasByte(w, '%'))

@@ -19,6 +19,20 @@ bool AllPrintableAscii(uint64_t w)
 {
     return !(w & Words::kHighs) && !Words::HasByteBelow(w, 32) && !Words::HasByte(w, 39);
 }
+// Where the run of printable ASCII from i ends, at limit at the most.
+size_t PrintableAsciiEnd(const char* data, size_t i, size_t limit)
+{
+#if QUILLET_BYTES16
+    for (; i + 16 <= limit; i += 16) {
+        const Bytes16::TBytes v = Bytes16::At(data + i);
+        if (const unsigned others = Bytes16::Highs(v) | Bytes16::Below(v, 32) | Bytes16::Equal(v, 39))
+            return i + Bytes16::First(others);
+    }
+#endif
+    while (i + 8 <= limit && AllPrintableAscii(Words::At(data + i))) i += 8;
+    while (i < limit && IsPrintableAscii(static_cast<unsigned char>(data[i]))) ++i;
+    return i;
+}
 
 // Names, values and line breaks through raw pointers into the room each line
 // needs at most.
@@ -148,9 +162,7 @@ private:
                 // A run of printable ASCII: the bytes are the characters, eight
                 // at a time where they fit.
                 const size_t limit = i + std::min(n - i, 64 - onLine);
-                size_t end = i + 1;
-                while (end + 8 <= limit && AllPrintableAscii(Words::At(value.data() + end))) end += 8;
-                while (end < limit && IsPrintableAscii(static_cast<unsigned char>(value[end]))) ++end;
+                const size_t end = PrintableAsciiEnd(value.data(), i + 1, limit);
                 *p++ = '\'';
                 std::memcpy(p, value.data() + i, end - i);
                 p += end - i;

@@ -97,10 +97,14 @@ void TRprStringDecoder::EscapeAny(uint32_t value, bool above127)
     if (above127 && !m_Wide) {
         // The token is Unicode after all: what it gave so far are Latin-1
         // characters, not code-page bytes. Each becomes one byte in place.
+        // Below 128, a byte is its own character.
         m_Wide = true;
-        for (size_t i = m_TokenStart; i < m_Text.size(); ++i)
-            if (static_cast<unsigned char>(m_Text[i]) >= 0x80) // below, the byte is its own character
+        const size_t ascii = Words::AsciiPrefix(m_Text.data() + m_TokenStart, m_Text.size() - m_TokenStart);
+        for (size_t i = m_TokenStart + ascii; i < m_Text.size(); ++i)
+            if (static_cast<unsigned char>(m_Text[i]) >= 0x80)
                 m_Text[i] = CodePage::UnitToByte(static_cast<unsigned char>(m_Text[i]));
+        Escape(value, above127); // now as any escape of a Unicode token
+        return;
     }
     if (m_Wide) Unit(static_cast<char16_t>(value));
     else {
@@ -152,6 +156,19 @@ struct TNoStringSink {
 inline size_t QuotedRunEnd(const char* data, size_t pos, size_t size, uint64_t& seen)
 {
     size_t end = pos;
+#if QUILLET_BYTES16
+    for (; end + 16 <= size; end += 16) {
+        const Bytes16::TBytes v = Bytes16::At(data + end);
+        const unsigned highs = Bytes16::Highs(v);
+        const unsigned stops = Bytes16::Equal(v, '\'') | Bytes16::Equal(v, '\r') | Bytes16::Equal(v, '\n');
+        if (stops) {
+            const size_t k = Bytes16::First(stops);
+            if (highs & ((1u << k) - 1)) seen |= Words::kHighs;
+            return end + k;
+        }
+        if (highs) seen |= Words::kHighs;
+    }
+#endif
     while (end + 8 <= size) {
         // CR and LF are both below 14, where little else is: a byte of the
         // word that is an apostrophe or below 14 stops the word.

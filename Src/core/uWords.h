@@ -69,3 +69,33 @@ inline size_t AsciiPrefix(const char* p, size_t n)
 }
 
 } // namespace Words
+
+// Sixteen bytes at a time, where the processor has the instructions for it
+// (SSE2, which every x86-64 processor has); the loops that use it go on with
+// Words for what is left, and do with Words alone elsewhere.
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#define QUILLET_BYTES16 1
+
+namespace Bytes16 {
+
+using TBytes = __m128i;
+
+// The sixteen bytes at p (p need not be aligned).
+inline TBytes At(const char* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+
+// One bit for each byte, in memory order from the lowest: the bytes equal to
+// c, those above 127, and those below n (n at most 128).
+inline unsigned Equal(TBytes v, char c) { return unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(c)))); }
+inline unsigned Highs(TBytes v) { return unsigned(_mm_movemask_epi8(v)); }
+inline unsigned Below(TBytes v, char n)
+{
+    // Compared as signed bytes, those above 127 are below n too.
+    return unsigned(_mm_movemask_epi8(_mm_cmplt_epi8(v, _mm_set1_epi8(n)))) & ~Highs(v);
+}
+
+// The place of the lowest bit of a mask that is not 0.
+inline size_t First(unsigned mask) { return size_t(std::countr_zero(mask)); }
+
+} // namespace Bytes16
+#endif

@@ -235,11 +235,11 @@ TEST(LanguageUnit, TextChunks)
     // A byte that cannot stand in quotes is found wherever it stands in a
     // long quoted run; the bytes 32, 126, 128 and 255 stay inside the quotes.
     for (const char special : {'\x01', '\x1F', '\'', '\x7F'})
-        for (size_t i = 0; i <= 20; ++i) {
-            const std::string before(i, 'a'), after(20 - i, 'b');
+        for (size_t i = 0; i <= 40; ++i) {
+            const std::string before(i, 'a'), after(40 - i, 'b');
             char hex[4];
             std::snprintf(hex, sizeof hex, "$%02X", static_cast<unsigned char>(special));
-            std::string expected = "@S0001:  DB   $15, ";
+            std::string expected = "@S0001:  DB   $29, ";
             if (!before.empty()) expected += "'" + before + "', ";
             expected += hex;
             if (!after.empty()) expected += ", '" + after + "'";

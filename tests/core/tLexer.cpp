@@ -181,6 +181,27 @@ TEST(Words, EachTestMatchesItsByteAtEveryPlace)
         }
 }
 
+#if QUILLET_BYTES16
+// The sixteen-bytes-at-a-time masks mark exactly the bytes they stand for,
+// for every byte value at every place.
+TEST(Bytes16, EachMaskMarksItsBytesAtEveryPlace)
+{
+    for (int place = 0; place < 16; ++place)
+        for (int b = 0; b < 256; ++b) {
+            char bytes[16];
+            std::memset(bytes, 'a', sizeof bytes);
+            bytes[place] = static_cast<char>(b);
+            const Bytes16::TBytes v = Bytes16::At(bytes);
+            const auto c = static_cast<unsigned char>(b);
+            const unsigned bit = 1u << place;
+            EXPECT_EQ(Bytes16::Equal(v, '\''), c == 0x27 ? bit : 0u) << place << " " << b;
+            EXPECT_EQ(Bytes16::Highs(v), c >= 0x80 ? bit : 0u) << place << " " << b;
+            EXPECT_EQ(Bytes16::Below(v, 32), c < 32 ? bit : 0u) << place << " " << b;
+            if (c == 0x27) EXPECT_EQ(Bytes16::First(Bytes16::Equal(v, '\'') | (1u << 15)), size_t(place));
+        }
+}
+#endif
+
 // The lowest marked byte of a mask is the first byte that matches, in
 // memory order on a little-endian machine, whatever the bytes after it.
 TEST(Words, TheFirstMarkedByteIsTheFirstThatMatches)
@@ -273,8 +294,8 @@ TEST(StringDecoder, EightBitTokensKeepTheirBytes)
     EXPECT_EQ(Decode("'\x8A\xE9'"), "\x8A\xE9") << "quoted bytes of an 8-bit token are code-page bytes";
     // Control bytes other than CR and LF, and doubled apostrophes, are text
     // wherever they stand in a long run; CR ends the run unfinished.
-    for (size_t at = 0; at <= 20; ++at) {
-        const std::string before(at, 'a'), after(20 - at, 'b');
+    for (size_t at = 0; at <= 40; ++at) {
+        const std::string before(at, 'a'), after(40 - at, 'b');
         for (const std::string inside : {"\t", "\x01", "\x0B", "''"})
             EXPECT_EQ(Decode("'" + before + inside + after + "'"), before + (inside == "''" ? "'" : inside) + after)
                 << at;
@@ -291,10 +312,14 @@ TEST(StringDecoder, UnicodeTokensGoToTheCodePage)
     EXPECT_EQ(Decode("'\x8A\xE9'#353 + '\x8A'"), "?\xE9\x9A\x8A");
     // The same for such a byte at every place in a long run of other bytes,
     // before and after the escape that makes the token Unicode.
-    for (size_t at = 0; at <= 20; ++at) {
-        const std::string before(at, 'a'), after(20 - at, 'b');
+    for (size_t at = 0; at <= 40; ++at) {
+        const std::string before(at, 'a'), after(40 - at, 'b');
         EXPECT_EQ(Decode("'" + before + "\x8A" + after + "'#353"), before + "?" + after + "\x9A") << at;
         EXPECT_EQ(Decode("#353'" + before + "\x8A" + after + "'"), "\x9A" + before + "?" + after) << at;
+        // The run's end in the same sixteen bytes as the byte, or in the next.
+        EXPECT_EQ(Decode("#353'" + before + "\x8A'#353'" + std::string(40, 'c') + "'"),
+                  "\x9A" + before + "?\x9A" + std::string(40, 'c'))
+            << at;
     }
 }
 

@@ -108,8 +108,8 @@ TEST(Writer, StringValuesSplitAfter64Characters)
     EXPECT_EQ(SavedComment("\xE9\\#\x7F"), "  Comment = #233'\\#\x7F'\r\n");
 
     // A byte that needs an escape, wherever it stands in a run.
-    for (size_t at = 0; at <= 20; ++at) {
-        const std::string before(at, 'a'), after(20 - at, 'b');
+    for (size_t at = 0; at <= 40; ++at) {
+        const std::string before(at, 'a'), after(40 - at, 'b');
         for (const auto& [byte, escape] :
              {std::pair<std::string, std::string>{"\x1F", "#31"}, {"'", "#39"}, {"\x80", "#8364"}}) {
             std::string expected = "  Comment = ";

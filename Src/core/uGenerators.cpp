@@ -31,6 +31,10 @@ const char kHexDigits[] = "0123456789ABCDEF";
 // written as the eight digits of its 32-bit two's complement.
 char* PutHex(char* p, int64_t value, int digits)
 {
+    if (digits == 4 && value >= 0 && value <= 0xFFFF) { // the usual number: four digits as they stand
+        for (int shift = 12; shift >= 0; shift -= 4) *p++ = kHexDigits[(value >> shift) & 15];
+        return p;
+    }
     uint64_t v = value < 0 ? uint64_t(static_cast<uint32_t>(value)) : uint64_t(value);
     if (value < 0) digits = 8;
     char buffer[16];

@@ -9,11 +9,25 @@
 #include <string>
 #include <string_view>
 
-// Copies s to p; the position after it.
+// Copies s to p; the position after it. Most pieces are short: up to 16
+// bytes they are copied in place, as two words (or halves of words) that
+// may overlap, not by a call.
 inline char* PutText(char* p, std::string_view s)
 {
-    if (!s.empty()) std::memcpy(p, s.data(), s.size()); // an empty view may have no data
-    return p + s.size();
+    const size_t n = s.size();
+    const char* from = s.data();
+    if (n >= 8 && n <= 16) {
+        std::memcpy(p, from, 8);
+        std::memcpy(p + n - 8, from + n - 8, 8);
+    } else if (n >= 4 && n < 8) {
+        std::memcpy(p, from, 4);
+        std::memcpy(p + n - 4, from + n - 4, 4);
+    } else if (n > 16) {
+        std::memcpy(p, from, n);
+    } else {
+        for (size_t i = 0; i < n; ++i) p[i] = from[i]; // an empty view may have no data
+    }
+    return p + n;
 }
 
 class TTextOut {

@@ -364,6 +364,19 @@ TEST(Generators, UnitsComposedTogetherTakeEachLanguagesOwnChain)
     }
 }
 
+// Short pieces are copied in place, in overlapping words: every length
+// comes out whole, and nothing after it is touched.
+TEST(TextOut, PutTextCopiesEveryLengthExactly)
+{
+    for (size_t n = 0; n <= 40; ++n) {
+        std::string from;
+        for (size_t i = 0; i < n; ++i) from += static_cast<char>('A' + i);
+        std::string to(n + 16, '#');
+        EXPECT_EQ(PutText(to.data(), from), to.data() + n) << n;
+        EXPECT_EQ(to, from + std::string(16, '#')) << n;
+    }
+}
+
 TEST(TextOut, PiecesOfEverySizeKeepTheirOrder)
 {
     // Small pieces gather in the buffer; one larger than the buffer goes to

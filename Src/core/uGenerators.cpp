@@ -298,7 +298,7 @@ void ComposeLanguageUnits(const TResProject& project, const TUnitPlan& plan,
     std::vector<std::string_view> lines(languages.size());
     std::string withoutLf;
     for (size_t k = 0; k < items.size(); ++k) {
-        FetchAhead(items, k);
+        FetchAheadWithTexts(items, k);
         std::fill(own.begin(), own.end(), nullptr);
         const TResStringConstList& texts = *items[k]->StringConsts();
         for (int i = 0; i < texts.Count(); ++i) {

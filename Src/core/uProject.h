@@ -252,6 +252,20 @@ inline void FetchAhead(const TResStringSortArray& items, size_t i)
 {
     if (i + kFetchAhead < items.size()) FetchItem(items[i + kFetchAhead]);
 }
+// For a walk that reads each item's texts too. An item read from a file was
+// allocated just before its list of texts, the texts and their values, so
+// the lines after the item are fetched with it. Only a hint: where the texts
+// lie elsewhere, the walk takes its cache misses as it would without.
+inline constexpr size_t kTextLines = 10;
+inline void FetchItemAndTexts(const TResStringItem* item)
+{
+    for (size_t line = 0; line < kTextLines; ++line)
+        __builtin_prefetch(reinterpret_cast<const char*>(item) + 64 * line);
+}
+inline void FetchAheadWithTexts(const TResStringSortArray& items, size_t i)
+{
+    if (i + kFetchAhead < items.size()) FetchItemAndTexts(items[i + kFetchAhead]);
+}
 
 class TResStringList : public TCollection {
 public:
@@ -306,10 +320,14 @@ private:
 
 // ---------------------------------------------------------------------------
 
-// FetchAhead for a walk over a list in list order.
+// FetchAhead and FetchAheadWithTexts for a walk over a list in list order.
 inline void FetchAhead(const TResStringList& list, int i)
 {
     if (i + int(kFetchAhead) < list.Count()) FetchItem(list.Items(i + int(kFetchAhead)));
+}
+inline void FetchAheadWithTexts(const TResStringList& list, int i)
+{
+    if (i + int(kFetchAhead) < list.Count()) FetchItemAndTexts(list.Items(i + int(kFetchAhead)));
 }
 
 // The language units split the items, in number order, into ranges: a gap of

@@ -287,7 +287,7 @@ TChecker::TChecker(const TResProject& project)
     Fixed.reserve(size_t(ItemCount));
     m_TextIdEnds.reserve(size_t(ItemCount));
     for (int row = 0; row < ItemCount; ++row) {
-        FetchAhead(Strings, row);
+        FetchAheadWithTexts(Strings, row);
         const TResStringItem* item = Strings.Items(row);
         Numbers.push_back(item->NumberId());
         Fixed.push_back(item->FixedId());

@@ -206,6 +206,7 @@ void WriteTexts(TRprWriter& w, int level, const TResStringConstList& texts)
 void WriteStrings(TRprWriter& w, const TResStringList& strings)
 {
     w.ItemList(1, "Strings", strings.Count(), [&](int i, int level) {
+        FetchAheadWithTexts(strings, i);
         const TResStringItem* item = strings.Items(i);
         if (!item->TextId().empty()) w.StringLine(level, "TextId", item->TextId());
         w.IntegerLine(level, "NumberId", item->NumberId());

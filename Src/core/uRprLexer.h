@@ -165,7 +165,7 @@ public:
         if (m_Pos < m_Text.size() && static_cast<unsigned char>(m_Text[m_Pos]) > 32) return;
         if (m_Pos + 1 < m_Text.size() && m_Text[m_Pos] == ' ' && static_cast<unsigned char>(m_Text[m_Pos + 1]) > 32)
             ++m_Pos;
-        else SkipBlanks();
+        else if (!PassLineEnd()) SkipBlanks();
     }
     struct TMark {
         size_t Pos;
@@ -223,6 +223,25 @@ private:
     unsigned char Peek() const { return static_cast<unsigned char>(m_Text[m_Pos]); }
     static bool IsWordByte(unsigned char c);
     void SkipBlanks();
+    // CR LF, the next line's indentation and nothing else up to a token: true
+    // when it passed them. Inline, as the most common blanks.
+    bool PassLineEnd()
+    {
+        size_t pos = m_Pos;
+        if (pos + 1 >= m_Text.size() || m_Text[pos] != '\r' || m_Text[pos + 1] != '\n') return false;
+        pos += 2;
+        LineStarts(pos);
+        m_Pos = pos; // the line end is passed; what follows may need SkipBlanks
+        const char* const data = m_Text.data();
+        for (; pos + 8 <= m_Text.size(); pos += 8)
+            if (const uint64_t others = Words::At(data + pos) ^ (Words::kOnes * ' ')) {
+                pos += Words::ZeroBytesBefore(others);
+                if (static_cast<unsigned char>(data[pos]) <= 32) return false;
+                m_Pos = pos;
+                return true;
+            }
+        return false;
+    }
     void CheckLine(size_t lineStart);
     // Ends the text at its first zero byte, when one lies in the length bytes
     // from from; true when it did.

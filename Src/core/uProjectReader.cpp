@@ -37,20 +37,20 @@ template <class T> struct TProperty {
     // Left and Top are no published properties: a file may set them, but a
     // dotted name cannot pass through them.
     bool Published = true;
-    void (*SetInteger)(T&, int32_t) = nullptr;           // Integer
-    void (*SetString)(T&, const std::string&) = nullptr; // String, ComponentName
-    void (*SetBoolean)(T&, bool) = nullptr;              // Boolean
-    TObject (*List)(T&) = nullptr;                       // ItemList: the list object the property holds
+    void (*SetInteger)(T&, int32_t) = nullptr;         // Integer
+    void (*SetString)(T&, std::string_view) = nullptr; // String, ComponentName
+    void (*SetBoolean)(T&, bool) = nullptr;            // Boolean
+    TObject (*List)(T&) = nullptr;                     // ItemList: the list object the property holds
 
     static constexpr TProperty Integer(std::string_view name, void (*set)(T&, int32_t), bool published = true)
     {
         return {name, TPropKind::Integer, published, set};
     }
-    static constexpr TProperty String(std::string_view name, void (*set)(T&, const std::string&))
+    static constexpr TProperty String(std::string_view name, void (*set)(T&, std::string_view))
     {
         return {name, TPropKind::String, true, nullptr, set};
     }
-    static constexpr TProperty ComponentName(std::string_view name, void (*set)(T&, const std::string&))
+    static constexpr TProperty ComponentName(std::string_view name, void (*set)(T&, std::string_view))
     {
         return {name, TPropKind::ComponentName, true, nullptr, set};
     }
@@ -70,15 +70,15 @@ template <> std::span<const TProperty<TResProject>> Properties()
 {
     using P = TProperty<TResProject>;
     static constexpr P kTable[] = {
-        P::ComponentName("Name", [](TResProject& p, const std::string& v) { p.SetName(v); }),
+        P::ComponentName("Name", [](TResProject& p, std::string_view v) { p.SetName(std::string(v)); }),
         P::Integer("Tag", [](TResProject& p, int32_t v) { p.SetTag(v); }),
         P::ItemList("Languages", [](TResProject& p) -> TObject { return p.Languages(); }),
         P::ItemList("Strings", [](TResProject& p) -> TObject { return p.Strings(); }),
-        P::String("OutputDirectory", [](TResProject& p, const std::string& v) { p.SetOutputDirectory(v); }),
-        P::String("ConstFileName", [](TResProject& p, const std::string& v) { p.SetConstFileName(v); }),
-        P::String("StringIdPrefix", [](TResProject& p, const std::string& v) { p.SetStringIdPrefix(v); }),
-        P::String("PtrIdPrefix", [](TResProject& p, const std::string& v) { p.SetPtrIdPrefix(v); }),
-        P::String("Comment", [](TResProject& p, const std::string& v) { p.SetComment(v); }),
+        P::String("OutputDirectory", [](TResProject& p, std::string_view v) { p.SetOutputDirectory(std::string(v)); }),
+        P::String("ConstFileName", [](TResProject& p, std::string_view v) { p.SetConstFileName(std::string(v)); }),
+        P::String("StringIdPrefix", [](TResProject& p, std::string_view v) { p.SetStringIdPrefix(std::string(v)); }),
+        P::String("PtrIdPrefix", [](TResProject& p, std::string_view v) { p.SetPtrIdPrefix(std::string(v)); }),
+        P::String("Comment", [](TResProject& p, std::string_view v) { p.SetComment(std::string(v)); }),
         // Stored modulo 65536.
         P::Integer(
             "Left", [](TResProject& p, int32_t v) { p.SetLeft(static_cast<uint16_t>(v & 0xFFFF)); }, false),
@@ -105,10 +105,10 @@ template <> std::span<const TProperty<TResLanguageItem>> Properties()
 {
     using P = TProperty<TResLanguageItem>;
     static constexpr P kTable[] = {
-        P::String("TextId", [](TResLanguageItem& l, const std::string& v) { l.SetTextId(v); }),
+        P::String("TextId", [](TResLanguageItem& l, std::string_view v) { l.SetTextId(std::string(v)); }),
         P::Integer("SourceLanguageId", [](TResLanguageItem& l, int32_t v) { l.SetSourceLanguageId(v); }),
         P::Boolean("Visible", [](TResLanguageItem& l, bool v) { l.SetVisible(v); }),
-        P::String("ResFileName", [](TResLanguageItem& l, const std::string& v) { l.SetResFileName(v); }),
+        P::String("ResFileName", [](TResLanguageItem& l, std::string_view v) { l.SetResFileName(std::string(v)); }),
     };
     return kTable;
 }
@@ -117,7 +117,7 @@ template <> std::span<const TProperty<TResStringItem>> Properties()
 {
     using P = TProperty<TResStringItem>;
     static constexpr P kTable[] = {
-        P::String("TextId", [](TResStringItem& s, const std::string& v) { s.SetTextId(v); }),
+        P::String("TextId", [](TResStringItem& s, std::string_view v) { s.SetTextId(std::string(v)); }),
         P::Integer("NumberId", [](TResStringItem& s, int32_t v) { s.SetNumberId(v); }),
         P::Boolean("Standard", [](TResStringItem& s, bool v) { s.SetStandard(v); }),
         P::Boolean("FixedId", [](TResStringItem& s, bool v) { s.SetFixedId(v); }),
@@ -130,7 +130,7 @@ template <> std::span<const TProperty<TResStringConstItem>> Properties()
 {
     using P = TProperty<TResStringConstItem>;
     static constexpr P kTable[] = {
-        P::String("Value", [](TResStringConstItem& t, const std::string& v) { t.SetValue(v); }),
+        P::String("Value", [](TResStringConstItem& t, std::string_view v) { t.SetValue(std::string(v)); }),
         P::Integer("LanguageId", [](TResStringConstItem& t, int32_t v) { t.SetLanguageId(v); }),
     };
     return kTable;
@@ -752,13 +752,13 @@ private:
     {
         Apply(line, target, [value](auto& o, const auto& p) { p.SetBoolean(o, value); });
     }
-    void ApplyString(const TLine& line, const TTarget& target, const std::string& value)
+    void ApplyString(const TLine& line, const TTarget& target, std::string_view value)
     {
         if (target.Kind == TPropKind::ComponentName && !value.empty() && !IsIdentifier(value)) {
             FailApply(line, MsgInvalidComponentName(value));
             return;
         }
-        Apply(line, target, [&value](auto& o, const auto& p) { p.SetString(o, value); });
+        Apply(line, target, [value](auto& o, const auto& p) { p.SetString(o, value); });
     }
 
     // A header name that one of the program's windows has gets "_1", "_2", ...

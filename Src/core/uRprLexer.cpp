@@ -40,7 +40,7 @@ std::string MsgFileTooLarge(const std::string& path)
 
 void TRprStringDecoder::BeginToken()
 {
-    m_TokenStart = m_Text.size();
+    m_TokenStart = m_Size;
     m_Wide = false;
 }
 
@@ -48,21 +48,21 @@ void TRprStringDecoder::BeginToken()
 void TRprStringDecoder::FlushSurrogate()
 {
     if (!m_HighSurrogate) return;
-    m_Text += '?';
+    Push('?');
     m_HighSurrogate = 0;
-    m_TokenStart = m_Text.size();
+    m_TokenStart = m_Size;
 }
 
 void TRprStringDecoder::Unit(char16_t u)
 {
     if (m_HighSurrogate) {
         const bool pair = u >= 0xDC00 && u < 0xE000;
-        m_Text += '?'; // a pair is one character, and the code page has none above U+FFFF
+        Push('?'); // a pair is one character, and the code page has none above U+FFFF
         m_HighSurrogate = 0;
         if (pair) return;
     }
     if (u >= 0xD800 && u < 0xDC00) m_HighSurrogate = u;
-    else m_Text += CodePage::UnitToByte(u);
+    else Push(CodePage::UnitToByte(u));
 }
 
 void TRprStringDecoder::RunConverted(std::string_view bytes, bool above127)
@@ -71,11 +71,11 @@ void TRprStringDecoder::RunConverted(std::string_view bytes, bool above127)
         // Only a previous token can have left a surrogate waiting; this token's
         // text does not complete it.
         if (m_HighSurrogate && !bytes.empty()) FlushSurrogate();
-        m_Text.append(bytes);
+        Append(bytes);
         return;
     }
     if (!above127 && !m_HighSurrogate) {
-        m_Text.append(bytes); // below 128, the bytes are the code page's
+        Append(bytes); // below 128, the bytes are the code page's
         return;
     }
     // Each byte is the unit of its number; a run below 128 is the same bytes
@@ -84,7 +84,7 @@ void TRprStringDecoder::RunConverted(std::string_view bytes, bool above127)
     while (i < bytes.size()) {
         if (!m_HighSurrogate) {
             const size_t ascii = i + Words::AsciiPrefix(bytes.data() + i, bytes.size() - i);
-            m_Text.append(bytes.data() + i, ascii - i);
+            Append(bytes.substr(i, ascii - i));
             i = ascii;
             if (i == bytes.size()) break;
         }
@@ -99,24 +99,33 @@ void TRprStringDecoder::EscapeAny(uint32_t value, bool above127)
         // characters, not code-page bytes. Each becomes one byte in place.
         // Below 128, a byte is its own character.
         m_Wide = true;
-        const size_t ascii = Words::AsciiPrefix(m_Text.data() + m_TokenStart, m_Text.size() - m_TokenStart);
-        for (size_t i = m_TokenStart + ascii; i < m_Text.size(); ++i)
-            if (static_cast<unsigned char>(m_Text[i]) >= 0x80)
-                m_Text[i] = CodePage::UnitToByte(static_cast<unsigned char>(m_Text[i]));
+        const size_t ascii = Words::AsciiPrefix(m_Data.get() + m_TokenStart, m_Size - m_TokenStart);
+        for (size_t i = m_TokenStart + ascii; i < m_Size; ++i)
+            if (static_cast<unsigned char>(m_Data[i]) >= 0x80)
+                m_Data[i] = CodePage::UnitToByte(static_cast<unsigned char>(m_Data[i]));
         Escape(value, above127); // now as any escape of a Unicode token
         return;
     }
     if (m_Wide) Unit(static_cast<char16_t>(value));
     else {
         FlushSurrogate();
-        m_Text.push_back(static_cast<char>(value));
+        Push(static_cast<char>(value));
     }
 }
 
-const std::string& TRprStringDecoder::Finish()
+std::string_view TRprStringDecoder::Finish()
 {
     FlushSurrogate();
-    return m_Text;
+    return {m_Data.get(), m_Size};
+}
+
+void TRprStringDecoder::Grow(size_t n)
+{
+    const size_t capacity = std::max(m_Size + n, 2 * m_Capacity + 256);
+    std::unique_ptr<char[]> data(new char[capacity]);
+    if (m_Size) std::memcpy(data.get(), m_Data.get(), m_Size);
+    m_Data = std::move(data);
+    m_Capacity = capacity;
 }
 
 namespace {

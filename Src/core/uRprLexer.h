@@ -6,6 +6,8 @@
 #include "uWords.h"
 
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -55,11 +57,11 @@ public:
     // Starts a new value; the buffer is kept and reused.
     void Begin()
     {
-        m_Text.clear();
+        m_Size = 0;
         m_HighSurrogate = 0;
     }
     // The value in the code page; valid until the next Begin.
-    const std::string& Finish();
+    std::string_view Finish();
 
 private:
     // The lexer hands over each token as it scans it.
@@ -69,7 +71,7 @@ private:
     // its bytes are the text's, with no surrogate waiting.
     void Run(std::string_view bytes, bool above127)
     {
-        if (!m_HighSurrogate && (!m_Wide || !above127)) m_Text.append(bytes);
+        if (!m_HighSurrogate && (!m_Wide || !above127)) Append(bytes);
         else RunConverted(bytes, above127);
     }
     // An escape; above127 tells whether its number exceeds 127. Mostly it is
@@ -78,11 +80,11 @@ private:
     {
         if (!m_HighSurrogate) {
             if (!m_Wide && !above127) {
-                m_Text.push_back(static_cast<char>(value));
+                Push(static_cast<char>(value));
                 return;
             }
             if (m_Wide && (value < 0xD800 || value >= 0xDC00)) {
-                m_Text.push_back(CodePage::UnitToByte(static_cast<char16_t>(value)));
+                Push(CodePage::UnitToByte(static_cast<char16_t>(value)));
                 return;
             }
         }
@@ -93,8 +95,24 @@ private:
     void Unit(char16_t u);
     void FlushSurrogate();
 
-    std::string m_Text;
-    size_t m_TokenStart = 0;      // where the current token's text begins in m_Text
+    // The value so far, in a buffer kept from value to value.
+    void Append(std::string_view bytes)
+    {
+        if (bytes.empty()) return;
+        if (m_Capacity - m_Size < bytes.size()) Grow(bytes.size());
+        std::memcpy(m_Data.get() + m_Size, bytes.data(), bytes.size());
+        m_Size += bytes.size();
+    }
+    void Push(char c)
+    {
+        if (m_Size == m_Capacity) Grow(1);
+        m_Data[m_Size++] = c;
+    }
+    void Grow(size_t n); // room for n more bytes
+
+    std::unique_ptr<char[]> m_Data;
+    size_t m_Size = 0, m_Capacity = 0;
+    size_t m_TokenStart = 0;      // where the current token's text begins in m_Data
     bool m_Wide = false;          // the current token is Unicode
     char16_t m_HighSurrogate = 0; // waiting for its partner, possibly in the next token
 };

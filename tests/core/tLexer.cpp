@@ -36,7 +36,7 @@ std::string Decode(std::string_view value)
     lexer.SetStringDecoder(&decoder);
     for (TRprToken t = lexer.Next(); t.Kind != TRprTokenKind::Eof; t = lexer.Next())
         if (t.Kind != TRprTokenKind::String && !t.IsSymbol('+')) ADD_FAILURE() << "not a string value: " << value;
-    return decoder.Finish();
+    return std::string(decoder.Finish());
 }
 
 int64_t IntegerOf(std::string_view text)

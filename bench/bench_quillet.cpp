@@ -91,13 +91,14 @@ std::string MakeProject(const fs::path& dir, int items, bool adversarial = false
 }
 
 // Reading the whole project file and writing as many bytes to a new file:
-// the best of nine runs, as many as the commands get at 65,000 items.
+// the best of three runs in a row. The buffer is freed after them, so that
+// the commands, started from this process, do not count its pages.
 double FloorMs(const std::string& path, const fs::path& dir)
 {
     double best = 1e300;
     std::vector<char> buffer(static_cast<size_t>(fs::file_size(path)));
     const std::string copy = (dir / "floor.bin").string();
-    for (int run = 0; run < 9; ++run) {
+    for (int run = 0; run < 3; ++run) {
         const double t0 = CpuMs();
         std::FILE* in = std::fopen(path.c_str(), "rb");
         size_t n = in ? std::fread(buffer.data(), 1, buffer.size(), in) : 0;
@@ -118,6 +119,15 @@ struct TRun {
     double WallMs = 0; // wall time, best run
     double PeakMb = 0; // largest peak resident set of the runs
     bool Ok = true;
+
+    // Takes in the runs of another measure of the same command.
+    void Merge(const TRun& other)
+    {
+        Ms = std::min(Ms, other.Ms);
+        WallMs = std::min(WallMs, other.WallMs);
+        PeakMb = std::max(PeakMb, other.PeakMb);
+        Ok = Ok && other.Ok;
+    }
 };
 
 // Runs a program (argv[0] is its path) with stdout and stderr discarded.
@@ -228,23 +238,31 @@ struct TSizeResult {
     TRun Generate, Format, Check;
 };
 
+// The floor and the three commands are measured in turn, round after round,
+// and each keeps its best: a stretch of time when the machine is busy then
+// slows them all alike instead of one of them. The floor takes the best of
+// three runs in a row each round; a first run after the commands is slower.
 TSizeResult MeasureSize(const fs::path& dir, int items, int runs)
 {
     TSizeResult r;
     r.Items = items;
     const std::string path = MakeProject(dir, items);
     r.FileMb = FileMb(path);
-    r.FloorMs = FloorMs(path, dir);
     const fs::path out = dir / ("out" + std::to_string(items));
     const fs::path formatted = dir / "formatted.rpr";
-    r.Generate =
-        RunChild({QUILLET_CLI, "generate", "--force", "--output-dir", out.string(), path}, runs, nullptr, [&out] {
-            fs::remove_all(out);
-            fs::create_directories(out);
-        });
-    r.Format = RunChild({QUILLET_CLI, "format", path, formatted.string()}, runs, nullptr,
-                        [&formatted] { fs::remove(formatted); });
-    r.Check = RunChild({QUILLET_CLI, "check", path}, runs);
+    r.FloorMs = 1e300;
+    r.Generate.Ms = r.Generate.WallMs = r.Format.Ms = r.Format.WallMs = r.Check.Ms = r.Check.WallMs = 1e300;
+    for (int round = 0; round < runs; ++round) {
+        r.FloorMs = std::min(r.FloorMs, FloorMs(path, dir));
+        r.Generate.Merge(
+            RunChild({QUILLET_CLI, "generate", "--force", "--output-dir", out.string(), path}, 1, nullptr, [&out] {
+                fs::remove_all(out);
+                fs::create_directories(out);
+            }));
+        r.Format.Merge(RunChild({QUILLET_CLI, "format", path, formatted.string()}, 1, nullptr,
+                                [&formatted] { fs::remove(formatted); }));
+        r.Check.Merge(RunChild({QUILLET_CLI, "check", path}, 1));
+    }
     fs::remove_all(out);
     std::printf("%8d %8.2f %8.1f %10.1f %7.1fx %9.1f %7.1fx %9.1f %7.1fx %9.1f%s\n", items, r.FileMb, r.FloorMs,
                 r.Generate.Ms, r.Generate.Ms / r.FloorMs, r.Format.Ms, r.Format.Ms / r.FloorMs, r.Check.Ms,

@@ -244,8 +244,7 @@ private:
     std::vector<std::vector<int>> m_Chains;
     // The row's format strings by language, parsed when first asked for.
     std::vector<TFormatString> m_Formats;
-    std::vector<bool> m_Parsed;
-    std::vector<bool> m_ParsedText; // the slot holds a text's format, not the empty one
+    std::vector<bool> m_Parsed; // the slot holds the row's text's format
 };
 
 TChecker::TChecker(const TResProject& project)
@@ -282,7 +281,6 @@ TChecker::TChecker(const TResProject& project)
     m_Own.resize(L);
     m_Formats.resize(L);
     m_Parsed.resize(L);
-    m_ParsedText.resize(L);
     Numbers.reserve(size_t(ItemCount));
     Fixed.reserve(size_t(ItemCount));
     m_TextIdEnds.reserve(size_t(ItemCount));
@@ -519,15 +517,12 @@ void TChecker::CompareArguments(int row, int l, const TFormatString& own, int fr
 // text without "%" has the empty format, which the slot mostly holds already.
 const TFormatString& TChecker::FormatOf(int l)
 {
+    // Mostly a text without "%", which is what an empty format string is.
+    static const TFormatString kPlain;
+    const TOwn& own = Own(l);
+    if (!own.Text || !own.HasPercent) return kPlain;
     if (!m_Parsed[size_t(l)]) {
-        const TOwn& own = Own(l);
-        if (own.Text && own.HasPercent) {
-            m_Formats[size_t(l)] = ParseFormatString(*own.Text);
-            m_ParsedText[size_t(l)] = true;
-        } else if (m_ParsedText[size_t(l)]) {
-            m_Formats[size_t(l)] = TFormatString{};
-            m_ParsedText[size_t(l)] = false;
-        }
+        m_Formats[size_t(l)] = ParseFormatString(*own.Text);
         m_Parsed[size_t(l)] = true;
     }
     return m_Formats[size_t(l)];

@@ -162,7 +162,7 @@ struct TNoStringSink {
 // Where the quoted run from pos ends: at its apostrophe, or at a line end or
 // the end of the text, which leave it unfinished. Every byte of the run is
 // or'ed into seen.
-inline size_t QuotedRunEnd(const char* data, size_t pos, size_t size, uint64_t& seen)
+[[gnu::always_inline]] inline size_t QuotedRunEnd(const char* data, size_t pos, size_t size, uint64_t& seen)
 {
     size_t end = pos;
 #if QUILLET_BYTES16

@@ -466,12 +466,38 @@ private:
     // token read is that "end".
     template <class T> void ReadItemLines(T* item)
     {
+        if constexpr (std::is_same_v<T, TResStringConstItem>)
+            if (TakeUsualText(item)) return;
         const TTaken taken = TakeUsualLines(item);
         if (taken == TTaken::Lines && m_Lexer.TakeWord("end")) return;
         if (taken != TTaken::TokenRead) Advance();
         if (taken == TTaken::Nothing) SkipIndex();
         while (!m_Token.IsKeyword("end"))
             if (!ParseUsualLine(item)) ParsePropertyLine(TObject(item));
+    }
+
+    // Most texts are written as one line for the value, one for the language
+    // and the "end", each on a line of its own: with the lexer just past
+    // "item", such a text is read up to its "end" and applied as the usual
+    // lines would be; false, with nothing read, for any other.
+    bool TakeUsualText(TResStringConstItem* text)
+    {
+        if (!Applying() || m_Depth + 1 > kMaxDepth) return false;
+        const TRprLexer::TMark mark = m_Lexer.Mark();
+        int32_t languageId = 0;
+        m_Decoder.Begin();
+        m_Lexer.PassBlanks();
+        bool usual = m_Lexer.TakeAssignment("Value") && m_Lexer.TakeString();
+        while (usual && m_Lexer.TakeSymbol('+')) usual = m_Lexer.TakeString();
+        if (usual) m_Lexer.PassBlanks(); // TakeSymbol passed them already
+        if (!usual || !m_Lexer.TakeAssignment("LanguageId") || !m_Lexer.TakeSmallNumber(languageId) ||
+            !m_Lexer.TakeWord("end")) {
+            m_Lexer.Reset(mark);
+            return false;
+        }
+        SetUsual(text, "Value", [&] { text->SetValue(std::string(m_Decoder.Finish())); });
+        SetUsual(text, "LanguageId", [&] { text->SetLanguageId(languageId); });
+        return true;
     }
 
     // What TakeUsualLines read: nothing, or lines up to where the lexer

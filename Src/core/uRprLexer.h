@@ -98,9 +98,8 @@ private:
     // The value so far, in a buffer kept from value to value.
     void Append(std::string_view bytes)
     {
-        if (bytes.empty()) return;
         if (m_Capacity - m_Size < bytes.size()) Grow(bytes.size());
-        std::memcpy(m_Data.get() + m_Size, bytes.data(), bytes.size());
+        Words::Copy(m_Data.get() + m_Size, bytes.data(), bytes.size());
         m_Size += bytes.size();
     }
     void Push(char c)

@@ -3,31 +3,19 @@
 // file are written this way, never held whole.
 #pragma once
 
+#include "uWords.h"
+
 #include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 
-// Copies s to p; the position after it. Most pieces are short: up to 16
-// bytes they are copied in place, as two words (or halves of words) that
-// may overlap, not by a call.
+// Copies s to p; the position after it.
 inline char* PutText(char* p, std::string_view s)
 {
-    const size_t n = s.size();
-    const char* from = s.data();
-    if (n >= 8 && n <= 16) {
-        std::memcpy(p, from, 8);
-        std::memcpy(p + n - 8, from + n - 8, 8);
-    } else if (n >= 4 && n < 8) {
-        std::memcpy(p, from, 4);
-        std::memcpy(p + n - 4, from + n - 4, 4);
-    } else if (n > 16) {
-        std::memcpy(p, from, n);
-    } else {
-        for (size_t i = 0; i < n; ++i) p[i] = from[i]; // an empty view may have no data
-    }
-    return p + n;
+    Words::Copy(p, s.data(), s.size());
+    return p + s.size();
 }
 
 class TTextOut {

@@ -33,6 +33,27 @@ inline bool SameBytes(const char* a, const char* b, size_t n)
     return n == 0 || std::memcmp(a, b, n) == 0;
 }
 
+// Copies n bytes from from to to, which do not overlap. Most pieces are
+// short: up to 32 bytes they are copied in place, as two words (or halves
+// of words, or pairs of words) that may overlap, not by a call.
+inline void Copy(char* to, const char* from, size_t n)
+{
+    if (n > 32) {
+        std::memcpy(to, from, n);
+    } else if (n > 16) {
+        std::memcpy(to, from, 16);
+        std::memcpy(to + n - 16, from + n - 16, 16);
+    } else if (n >= 8) {
+        std::memcpy(to, from, 8);
+        std::memcpy(to + n - 8, from + n - 8, 8);
+    } else if (n >= 4) {
+        std::memcpy(to, from, 4);
+        std::memcpy(to + n - 4, from + n - 4, 4);
+    } else {
+        for (size_t i = 0; i < n; ++i) to[i] = from[i];
+    }
+}
+
 inline constexpr uint64_t kOnes = 0x0101010101010101ull;
 inline constexpr uint64_t kHighs = 0x8080808080808080ull;
 

@@ -297,7 +297,7 @@ int main(int argc, char** argv)
     std::printf("%8s %8s %8s %10s %8s %9s %8s %9s %8s %9s\n", "items", "file MB", "floor", "generate", "", "format", "",
                 "check", "", "peak MB");
     const TSizeResult small = MeasureSize(dir, 10000, 9);
-    const TSizeResult mid = MeasureSize(dir, 65000, 9);
+    const TSizeResult mid = MeasureSize(dir, 65000, 15);
     const TSizeResult big = MeasureSize(dir, 200000, 5);
 
     // The editor: load of the 65,000-item project and the grid's first page.

@@ -42,6 +42,7 @@ void TRprStringDecoder::BeginToken()
 {
     m_TokenStart = m_Size;
     m_Wide = false;
+    m_TokenHasHigh = false;
 }
 
 // A high surrogate that no low one followed is a character of its own.
@@ -72,6 +73,7 @@ void TRprStringDecoder::RunConverted(std::string_view bytes, bool above127)
         // text does not complete it.
         if (m_HighSurrogate && !bytes.empty()) FlushSurrogate();
         Append(bytes);
+        m_TokenHasHigh = m_TokenHasHigh || above127;
         return;
     }
     if (!above127 && !m_HighSurrogate) {
@@ -96,13 +98,13 @@ void TRprStringDecoder::EscapeAny(uint32_t value, bool above127)
 {
     if (above127 && !m_Wide) {
         // The token is Unicode after all: what it gave so far are Latin-1
-        // characters, not code-page bytes. Each becomes one byte in place.
-        // Below 128, a byte is its own character.
+        // characters, not code-page bytes. Each becomes one byte in place;
+        // below 128, a byte is its own character, and mostly all are.
         m_Wide = true;
-        const size_t ascii = Words::AsciiPrefix(m_Data.get() + m_TokenStart, m_Size - m_TokenStart);
-        for (size_t i = m_TokenStart + ascii; i < m_Size; ++i)
-            if (static_cast<unsigned char>(m_Data[i]) >= 0x80)
-                m_Data[i] = CodePage::UnitToByte(static_cast<unsigned char>(m_Data[i]));
+        if (m_TokenHasHigh)
+            for (size_t i = m_TokenStart; i < m_Size; ++i)
+                if (static_cast<unsigned char>(m_Data[i]) >= 0x80)
+                    m_Data[i] = CodePage::UnitToByte(static_cast<unsigned char>(m_Data[i]));
         Escape(value, above127); // now as any escape of a Unicode token
         return;
     }

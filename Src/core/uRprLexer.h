@@ -71,8 +71,10 @@ private:
     // its bytes are the text's, with no surrogate waiting.
     void Run(std::string_view bytes, bool above127)
     {
-        if (!m_HighSurrogate && (!m_Wide || !above127)) Append(bytes);
-        else RunConverted(bytes, above127);
+        if (!m_HighSurrogate && (!m_Wide || !above127)) {
+            Append(bytes);
+            m_TokenHasHigh = m_TokenHasHigh || above127;
+        } else RunConverted(bytes, above127);
     }
     // An escape; above127 tells whether its number exceeds 127. Mostly it is
     // one character, in a token that is Unicode already or stays 8-bit.
@@ -113,6 +115,7 @@ private:
     size_t m_Size = 0, m_Capacity = 0;
     size_t m_TokenStart = 0;      // where the current token's text begins in m_Data
     bool m_Wide = false;          // the current token is Unicode
+    bool m_TokenHasHigh = false;  // it may have given a byte above 127 while 8-bit
     char16_t m_HighSurrogate = 0; // waiting for its partner, possibly in the next token
 };
 
@@ -207,15 +210,13 @@ public:
         m_Pos = end + 2;
         return true;
     }
-    // A word spelt as given, which no character of a word follows. Inline:
-    // the words are short, and known where it is called.
-    bool TakeWord(std::string_view word)
+    // A word spelt as given, which no character of a word follows. Inline,
+    // and of a length known where it is called: the words are short.
+    template <size_t N> bool TakeWord(const char (&word)[N])
     {
         PassBlanks();
-        const size_t end = m_Pos + word.size();
-        if (end > m_Text.size()) return false;
-        for (size_t i = 0; i < word.size(); ++i)
-            if (m_Text[m_Pos + i] != word[i]) return false;
+        const size_t end = m_Pos + (N - 1);
+        if (end > m_Text.size() || std::memcmp(m_Text.data() + m_Pos, word, N - 1) != 0) return false;
         if (end < m_Text.size() && IsWordByte(static_cast<unsigned char>(m_Text[end]))) return false;
         m_Pos = end;
         return true;

@@ -339,6 +339,10 @@ TEST(StringDecoder, ASurrogatePairIsOneCharacterAlsoWhenSplitByPlus)
         // Quoted runs of a Unicode token after a waiting surrogate.
         {"#55357'xy'#56832", "?xy?"},
         {"'ab'#353#55357'cd\xE9'", "ab\x9A?cd\xE9"},
+        // A quoted byte above 127 after one waits, in a token made Unicode
+        // only later: a Latin-1 character then (U+008A, which the code page
+        // lacks).
+        {"#55357 + '\x8A'#353", "??\x9A"},
     };
     for (const auto& [value, expected] : cases) EXPECT_EQ(Decode(value), expected) << value;
 }

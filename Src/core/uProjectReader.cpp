@@ -415,7 +415,12 @@ private:
         ++m_LineLevel;
         ParseValue(target ? &line : nullptr, target);
         --m_LineLevel;
-        if (target && m_Failed && m_FailLevel > line.Level) {
+        if (target) WrapFailure(line);
+    }
+    // A value that failed within the line's value is named through the line.
+    void WrapFailure(const TLine& line)
+    {
+        if (m_Failed && m_FailLevel > line.Level) {
             m_FailMessage = MsgErrorReading(ObjectName(line.Self), line.Name(), m_FailMessage);
             m_FailLevel = line.Level;
         }
@@ -533,12 +538,24 @@ private:
             }
         if (!p) return TTaken::Nothing;
         if (p->Kind == TPropKind::ItemList) {
+            TLine line(TObject(object), m_LineLevel);
+            line.Add(p->Name);
+            if (m_Depth + 1 <= kMaxDepth && m_Lexer.TakeSymbol('<')) {
+                // The list's "<" and, mostly, its items and ">" straight from
+                // the text, as ReadValue and ParseValue would read them. The
+                // line's name is the table's: no page handed back takes it.
+                ++m_LineLevel;
+                ++m_Depth;
+                const bool closed = std::visit([&](auto l) { return ParseItems(l, false); }, p->List(*object));
+                --m_Depth;
+                --m_LineLevel;
+                WrapFailure(line);
+                return closed ? TTaken::Lines : TTaken::TokenRead;
+            }
             // The name needs no looking up; the value goes through the
             // general steps.
             m_Decoder.Begin();
             Advance();
-            TLine line(TObject(object), m_LineLevel);
-            line.Add(p->Name);
             const TTarget target{TObject(object), p, p->Kind};
             ReadValue(line, &target);
             return TTaken::TokenRead;
@@ -701,16 +718,31 @@ private:
 
     // An item list, read into list when it is given: a list with items first
     // empties it; every item is appended, so its constructor runs, and then
-    // gets its property lines.
+    // gets its property lines. The token read is the "<"; after the list, the
+    // one after its ">".
     void ParseItemList(std::monostate) { ParseItemList(static_cast<TResStringList*>(nullptr)); }
     template <class TList> void ParseItemList(TList* list)
     {
-        Advance(); // "<"
+        if (ParseItems(list, true)) Advance();
+    }
+    // The same from the "<": read as a token when lookahead, otherwise just
+    // passed by the lexer. True when the lexer stands just past the ">", with
+    // no token read after it; otherwise that token is read.
+    bool ParseItems(std::monostate, bool lookahead)
+    {
+        return ParseItems(static_cast<TResStringList*>(nullptr), lookahead);
+    }
+    template <class TList> bool ParseItems(TList* list, bool lookahead)
+    {
         bool cleared = false;
         // After an applied item, what mostly follows it, "item" or ">", is
         // taken straight from the text; true while the lexer stands just past
         // such an "item", with no token read ahead.
         bool itemTaken = false;
+        if (lookahead) Advance(); // "<"
+        else if (m_Lexer.TakeWord("item")) itemTaken = true;
+        else if (m_Lexer.TakeSymbol('>')) return true;
+        else Advance();
         for (;;) {
             if (!itemTaken) {
                 if (m_Token.IsSymbol('>')) break;
@@ -736,11 +768,12 @@ private:
                     itemTaken = true;
                     continue;
                 }
-                if (m_Lexer.TakeSymbol('>')) break;
+                if (m_Lexer.TakeSymbol('>')) return true;
             }
             Advance();
         }
         Advance();
+        return false;
     }
     template <class TList> static auto* AddItem(TList& list, bool& cleared)
     {

@@ -146,6 +146,27 @@ long long WrittenLength(std::string_view text) { return FactsOf(text).WrittenLen
 
 std::string Utf8(std::string_view modelText) { return CodePage::ToUtf8(modelText); }
 
+// A number in decimal, for Message.
+struct TDecimal {
+    explicit TDecimal(int64_t n) : Size(size_t(std::to_chars(Text, Text + sizeof Text, n).ptr - Text)) {}
+    operator std::string_view() const { return {Text, Size}; }
+    char Text[24];
+    size_t Size;
+};
+
+// A message from its pieces in one allocation: a project whose numbers run
+// past $FFFF has a finding for every item beyond.
+template <class... TPieces> std::string Message(const TPieces&... pieces)
+{
+    const std::string_view views[] = {std::string_view(pieces)...};
+    size_t size = 0;
+    for (const std::string_view v : views) size += v.size();
+    std::string message;
+    message.reserve(size);
+    for (const std::string_view v : views) message.append(v);
+    return message;
+}
+
 // A text for a message: quoted, at most 40 characters, in UTF-8.
 std::string Excerpt(std::string_view modelText)
 {
@@ -469,17 +490,16 @@ void CheckNumbers(TChecker& c)
             const int64_t next = static_cast<int32_t>(static_cast<uint32_t>(n++));
             if (next != number)
                 c.Add(TFindingKind::NumberWillChange, row, -1,
-                      "number " + std::to_string(number) + " becomes " + std::to_string(next) +
-                          " at the next generation");
+                      Message("number ", TDecimal(number), " becomes ", TDecimal(next), " at the next generation"));
             number = next;
         }
         if (number < 0 || number > 0xFFFF) {
             if (number == own)
                 c.Add(TFindingKind::NumberOutOfRange, row, -1,
-                      "number " + std::to_string(number) + " is outside 0..$FFFF");
+                      Message("number ", TDecimal(number), " is outside 0..$FFFF"));
             else
                 c.Add(TFindingKind::NumberOutOfRange, row, -1,
-                      "gets number " + std::to_string(number) + " at the next generation, outside 0..$FFFF");
+                      Message("gets number ", TDecimal(number), " at the next generation, outside 0..$FFFF"));
         }
     }
 }
@@ -689,10 +709,10 @@ std::string FindingLine(const TFinding& f)
 void AppendFindingLine(std::string& out, const TFinding& f)
 {
     if (f.Row >= 0) {
-        char digits[16];
-        out.append("item ");
-        out.append(digits, size_t(std::to_chars(digits, digits + sizeof digits, f.Row).ptr - digits));
-        out.append(" ('").append(f.TextId).append("'): ");
+        char start[32] = "item "; // and the number and " ('", appended at once
+        char* p = std::to_chars(start + 5, start + 24, f.Row).ptr;
+        std::memcpy(p, " ('", 3);
+        out.append(start, size_t(p + 3 - start)).append(f.TextId).append("'): ");
     } else if (!f.Language.empty()) {
         out.append("language '").append(f.Language).append("': ");
     }

@@ -90,15 +90,19 @@ std::string MakeProject(const fs::path& dir, int items, bool adversarial = false
     return path;
 }
 
+// Each measure of a round takes the best of this many runs in a row: a run
+// right after a different one is slower, the floor's as much as a command's.
+constexpr int kInARow = 2;
+
 // Reading the whole project file and writing as many bytes to a new file:
-// the best of three runs in a row. The buffer is freed after them, so that
+// the best of kInARow runs in a row. The buffer is freed after them, so that
 // the commands, started from this process, do not count its pages.
 double FloorMs(const std::string& path, const fs::path& dir)
 {
     double best = 1e300;
     std::vector<char> buffer(static_cast<size_t>(fs::file_size(path)));
     const std::string copy = (dir / "floor.bin").string();
-    for (int run = 0; run < 3; ++run) {
+    for (int run = 0; run < kInARow; ++run) {
         const double t0 = CpuMs();
         std::FILE* in = std::fopen(path.c_str(), "rb");
         size_t n = in ? std::fread(buffer.data(), 1, buffer.size(), in) : 0;
@@ -240,8 +244,7 @@ struct TSizeResult {
 
 // The floor and the three commands are measured in turn, round after round,
 // and each keeps its best: a stretch of time when the machine is busy then
-// slows them all alike instead of one of them. The floor takes the best of
-// three runs in a row each round; a first run after the commands is slower.
+// slows them all alike instead of one of them.
 TSizeResult MeasureSize(const fs::path& dir, int items, int runs)
 {
     TSizeResult r;
@@ -254,14 +257,14 @@ TSizeResult MeasureSize(const fs::path& dir, int items, int runs)
     r.Generate.Ms = r.Generate.WallMs = r.Format.Ms = r.Format.WallMs = r.Check.Ms = r.Check.WallMs = 1e300;
     for (int round = 0; round < runs; ++round) {
         r.FloorMs = std::min(r.FloorMs, FloorMs(path, dir));
-        r.Generate.Merge(
-            RunChild({QUILLET_CLI, "generate", "--force", "--output-dir", out.string(), path}, 1, nullptr, [&out] {
-                fs::remove_all(out);
-                fs::create_directories(out);
-            }));
-        r.Format.Merge(RunChild({QUILLET_CLI, "format", path, formatted.string()}, 1, nullptr,
+        r.Generate.Merge(RunChild({QUILLET_CLI, "generate", "--force", "--output-dir", out.string(), path}, kInARow,
+                                  nullptr, [&out] {
+                                      fs::remove_all(out);
+                                      fs::create_directories(out);
+                                  }));
+        r.Format.Merge(RunChild({QUILLET_CLI, "format", path, formatted.string()}, kInARow, nullptr,
                                 [&formatted] { fs::remove(formatted); }));
-        r.Check.Merge(RunChild({QUILLET_CLI, "check", path}, 1));
+        r.Check.Merge(RunChild({QUILLET_CLI, "check", path}, kInARow));
     }
     fs::remove_all(out);
     std::printf("%8d %8.2f %8.1f %10.1f %7.1fx %9.1f %7.1fx %9.1f %7.1fx %9.1f%s\n", items, r.FileMb, r.FloorMs,
@@ -296,9 +299,9 @@ int main(int argc, char** argv)
         "write as many bytes)\n\n");
     std::printf("%8s %8s %8s %10s %8s %9s %8s %9s %8s %9s\n", "items", "file MB", "floor", "generate", "", "format", "",
                 "check", "", "peak MB");
-    const TSizeResult small = MeasureSize(dir, 10000, 9);
-    const TSizeResult mid = MeasureSize(dir, 65000, 15);
-    const TSizeResult big = MeasureSize(dir, 200000, 9);
+    const TSizeResult small = MeasureSize(dir, 10000, 5);
+    const TSizeResult mid = MeasureSize(dir, 65000, 10);
+    const TSizeResult big = MeasureSize(dir, 200000, 6);
 
     // The editor: load of the 65,000-item project and the grid's first page.
     const std::string midPath = MakeProject(dir, 65000);

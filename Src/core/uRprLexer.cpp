@@ -338,24 +338,12 @@ void TRprLexer::SkipBlanks()
     const char* const data = m_Text.data();
     size_t size = m_Text.size(); // a line start may find the end of the text
     size_t pos = m_Pos;
-    // Mostly the end of a line, CR LF, then the next line's indentation and
-    // a token.
+    // Mostly the end of a line, CR LF, then the next line's indentation
+    // (PassBlanks passes the usual ones without coming here).
     if (pos + 1 < size && data[pos] == '\r' && data[pos + 1] == '\n') {
         pos += 2;
         LineStarts(pos);
         size = m_Text.size();
-        while (pos + 8 <= size) {
-            const uint64_t others = Words::At(data + pos) ^ (Words::kOnes * ' ');
-            if (others) {
-                pos += Words::ZeroBytesBefore(others);
-                if (static_cast<unsigned char>(data[pos]) > 32) {
-                    m_Pos = pos;
-                    return;
-                }
-                break;
-            }
-            pos += 8;
-        }
     }
     while (pos < size) {
         const auto c = static_cast<unsigned char>(data[pos]);

@@ -159,8 +159,8 @@ private:
                 ++i;
                 ++onLine;
             } else {
-                // A run of printable ASCII: the bytes are the characters, eight
-                // at a time where they fit.
+                // A run of printable ASCII: the bytes are the characters, found
+                // many at a time (PrintableAsciiEnd).
                 const size_t limit = i + std::min(n - i, 64 - onLine);
                 const size_t end = PrintableAsciiEnd(value.data(), i + 1, limit);
                 *p++ = '\'';

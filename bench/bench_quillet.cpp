@@ -301,7 +301,7 @@ int main(int argc, char** argv)
                 "check", "", "peak MB");
     const TSizeResult small = MeasureSize(dir, 10000, 5);
     const TSizeResult mid = MeasureSize(dir, 65000, 10);
-    const TSizeResult big = MeasureSize(dir, 200000, 9);
+    const TSizeResult big = MeasureSize(dir, 200000, 12);
 
     // The editor: load of the 65,000-item project and the grid's first page.
     const std::string midPath = MakeProject(dir, 65000);
